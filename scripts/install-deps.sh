@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what building and testing the service needs on Debian 12, as root.
+# Safe to run again: it only calls apt-get when something is missing.
+set -euo pipefail
+
+need_i386=0
+missing=()
+
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+# Packages the build and the three test tiers use.
+packages=(
+  cmake ninja-build file
+  g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
+  googletest
+  g++ python3 python3-pytest
+  wine wine64 wine32:i386
+)
+
+for p in "${packages[@]}"; do
+  have_pkg "$p" || missing+=("$p")
+  case "$p" in *:i386) need_i386=1 ;; esac
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages (${missing[*]}); run as root to install them" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if [ "$need_i386" -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+echo "install-deps: installing ${missing[*]}"
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdio>
+#include <share.h>
+#include <wchar.h>
+
+namespace platform {
+
+// The C runtime's byte file streams, used for the log file and the
+// configuration file. Same shape as the Windows tables.
+struct CrtApi {
+  decltype(&::_wfsopen) _wfsopen = ::_wfsopen;
+  decltype(&::fread) fread = ::fread;
+  decltype(&::fwrite) fwrite = ::fwrite;
+  decltype(&::fclose) fclose = ::fclose;
+};
+
+CrtApi& Crt();
+
+}  // namespace platform

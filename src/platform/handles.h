@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdio>
+
+#include "platform/crt_api.h"
+#include "platform/kernel32_api.h"
+#include "platform/unique_handle.h"
+
+namespace platform {
+
+// A file opened with CreateFileW: invalid is INVALID_HANDLE_VALUE.
+struct FileHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle handle) noexcept { Kernel32().CloseHandle(handle); }
+};
+
+// Events, processes, threads: invalid is null.
+struct KernelHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle handle) noexcept { Kernel32().CloseHandle(handle); }
+};
+
+// A library loaded with LoadLibraryW.
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle handle) noexcept { Kernel32().FreeLibrary(handle); }
+};
+
+// A C runtime stream; a failing close is ignored, as every stream user wants.
+struct CrtFileTraits {
+  using Handle = std::FILE*;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle stream) noexcept { Crt().fclose(stream); }
+};
+
+using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;
+using UniqueCrtFile = UniqueHandle<CrtFileTraits>;
+
+}  // namespace platform

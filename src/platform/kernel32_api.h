@@ -1,0 +1,41 @@
+#pragma once
+
+#include <windows.h>
+
+namespace platform {
+
+// The kernel32 functions the service calls, each set to the real function.
+// Product code calls them as Kernel32().CreateFileW(...); tests swap one entry
+// with ScopedOverride to make a single call fail.
+struct Kernel32Api {
+  // Files
+  decltype(&::CreateFileW) CreateFileW = ::CreateFileW;
+  decltype(&::ReadFile) ReadFile = ::ReadFile;
+  decltype(&::WriteFile) WriteFile = ::WriteFile;
+  decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
+  decltype(&::GetFullPathNameW) GetFullPathNameW = ::GetFullPathNameW;
+
+  // Time
+  decltype(&::GetSystemTime) GetSystemTime = ::GetSystemTime;
+
+  // Console
+  decltype(&::GetStdHandle) GetStdHandle = ::GetStdHandle;
+  decltype(&::GetConsoleMode) GetConsoleMode = ::GetConsoleMode;
+  decltype(&::WriteConsoleW) WriteConsoleW = ::WriteConsoleW;
+
+  // Modules
+  decltype(&::GetModuleHandleW) GetModuleHandleW = ::GetModuleHandleW;
+  decltype(&::GetModuleFileNameW) GetModuleFileNameW = ::GetModuleFileNameW;
+  decltype(&::LoadLibraryW) LoadLibraryW = ::LoadLibraryW;
+  decltype(&::FreeLibrary) FreeLibrary = ::FreeLibrary;
+  decltype(&::GetProcAddress) GetProcAddress = ::GetProcAddress;
+
+  // Text conversion
+  decltype(&::WideCharToMultiByte) WideCharToMultiByte = ::WideCharToMultiByte;
+  decltype(&::MultiByteToWideChar) MultiByteToWideChar = ::MultiByteToWideChar;
+};
+
+// The process's table.
+Kernel32Api& Kernel32();
+
+}  // namespace platform

@@ -1,0 +1,108 @@
+#include "entry/entry_point.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "logging/log.h"
+#include "platform/kernel32_api.h"
+#include "platform/scoped_override.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::CapturedConsole;
+using testing_support::LogFilePath;
+using testing_support::ReadAllBytes;
+using testing_support::ScratchDirectory;
+using testing_support::Utf16LeBytes;
+
+int RunWith(std::vector<std::wstring> arguments) {
+  std::vector<wchar_t*> vector;
+  for (std::wstring& argument : arguments) {
+    vector.push_back(argument.data());
+  }
+  vector.push_back(nullptr);
+  return entry::RunMain(static_cast<int>(arguments.size()), vector.data());
+}
+
+// Cuts the timestamp off each line, leaving "[level] message".
+std::vector<std::wstring> LoggedMessages() {
+  const std::string bytes = ReadAllBytes(LogFilePath());
+  std::wstring text;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                        (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  }
+  std::vector<std::wstring> messages;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2) {
+    const std::wstring line = text.substr(start, end - start);
+    messages.push_back(line.substr(line.find(L' ') + 1));
+  }
+  return messages;
+}
+
+class EntryPoint : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    logging::VerboseLogging = false;
+    testing_support::CreateFolders(scratch_.Child(L"Kesvar\\Nimbra"));
+  }
+  void TearDown() override { logging::VerboseLogging = false; }
+
+  ScratchDirectory scratch_;
+  CapturedConsole console_;
+};
+
+TEST_F(EntryPoint, SwitchesThatAreNotExactlyOneOfTheEightDoNothing) {
+  for (const wchar_t* argument :
+       {L"-Install", L"-INSTALL", L"/install", L"install", L"-install ", L" -install", L"",
+        L"-isSAUEnabledX", L"-isSAU", L"--install", L"-help"}) {
+    SCOPED_TRACE(testing::Message() << "argument of " << std::wstring(argument).size() << " units");
+    EXPECT_EQ(RunWith({L"C:\\Program Files\\Nimbra\\NimbraPlayerUpdateService.exe", argument}), 0);
+  }
+  EXPECT_FALSE(testing_support::PathExists(LogFilePath()));
+  EXPECT_EQ(console_.Bytes(), "");
+}
+
+TEST_F(EntryPoint, VerboseRunLogsPathStartCodeAndSwitchInThatOrder) {
+  logging::VerboseLogging = true;
+  EXPECT_EQ(RunWith({L"C:\\Nimbra\\NimbraPlayerUpdateService.exe", L"-unknown", L"more"}), 0);
+  const std::vector<std::wstring> expected = {
+      L"[info] C:\\Nimbra\\NimbraPlayerUpdateService.exe", L"[info] 1617", L"[info] -unknown"};
+  EXPECT_EQ(LoggedMessages(), expected);
+}
+
+TEST_F(EntryPoint, RelativeProgramNameIsLoggedAsFullPath) {
+  logging::VerboseLogging = true;
+  EXPECT_EQ(RunWith({L"NimbraPlayerUpdateService.exe"}), 0);
+  const std::vector<std::wstring> messages = LoggedMessages();
+  ASSERT_EQ(messages.size(), 2u);  // no switch line without a switch
+  EXPECT_EQ(messages[0], L"[info] " + scratch_.Child(L"NimbraPlayerUpdateService.exe"));
+  EXPECT_EQ(messages[1], L"[info] 1617");
+}
+
+DWORD WINAPI OutOfMemoryInFullPath(LPCWSTR, DWORD, LPWSTR, LPWSTR*) {
+  ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  throw std::bad_alloc();
+}
+
+TEST_F(EntryPoint, OutOfMemoryIsLoggedAs1239AndTheRunEndsWithZero) {
+  platform::ScopedOverride fail(platform::Kernel32().GetFullPathNameW, &OutOfMemoryInFullPath);
+  EXPECT_EQ(RunWith({L"C:\\Nimbra\\NimbraPlayerUpdateService.exe", L"-isSAUEnabled"}), 0);
+  // The error idiom: the code and whatever GetLastError holds once the
+  // exception is caught (unwinding may have changed it).
+  const std::vector<std::wstring> messages = LoggedMessages();
+  ASSERT_EQ(messages.size(), 1u);
+  const std::wstring prefix = L"[error] 1239 ";
+  ASSERT_EQ(messages[0].substr(0, prefix.size()), prefix);
+  const std::wstring number = messages[0].substr(prefix.size());
+  EXPECT_FALSE(number.empty());
+  EXPECT_EQ(number.find_first_not_of(L"-0123456789"), std::wstring::npos) << "not a number";
+}
+
+}  // namespace

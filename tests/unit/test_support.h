@@ -1,0 +1,59 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace testing_support {
+
+// A fresh folder under the temporary path that is the current directory for
+// the test's lifetime; removed with everything in it afterwards.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  const std::wstring& path() const { return path_; }
+  std::wstring Child(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+
+ private:
+  std::wstring path_;
+  std::wstring previousDirectory_;
+};
+
+bool PathExists(const std::wstring& path);
+void CreateFolders(const std::wstring& path);  // every missing folder of the path
+void RemoveTree(const std::wstring& path);
+
+// Whole file contents, read with full sharing so open writers do not matter.
+// Empty when the file cannot be opened.
+std::string ReadAllBytes(const std::wstring& path);
+void WriteAllBytes(const std::wstring& path, const std::string& bytes);
+
+// The bytes of a text as the log file holds it (UTF-16LE) and as redirected
+// standard output gets it (UTF-8).
+std::string Utf16LeBytes(const std::wstring& text);
+std::string Utf8Bytes(const std::wstring& text);
+
+// Standard output replaced by a file for the lifetime of the object, through
+// the platform table, so the console copy of log lines can be read back.
+class CapturedConsole {
+ public:
+  CapturedConsole();
+  ~CapturedConsole();
+  CapturedConsole(const CapturedConsole&) = delete;
+  CapturedConsole& operator=(const CapturedConsole&) = delete;
+
+  std::string Bytes() const;
+
+ private:
+  std::wstring path_;
+  decltype(&::GetStdHandle) savedGetStdHandle_;
+};
+
+// The log file below the current directory.
+std::wstring LogFilePath();
+
+}  // namespace testing_support
