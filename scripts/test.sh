@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the service and runs every test tier:
+#   native  the portable code on the host, under AddressSanitizer and UBSan
+#   unit    GoogleTest built for Windows, under Wine
+#   e2e     the real executable under Wine (pytest), and the tools' tests
+# Installs what is missing first (as root, with apt-get).
+set -uo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root=$PWD
+
+bash scripts/install-deps.sh || exit 1
+
+# Wine's 32-bit loader is a 32-bit Linux program. Where the kernel cannot run
+# those, the Wine tiers run the x86_64 build of the same sources; the shipped
+# executable is the i686 build either way.
+arch=$(scripts/wine-env.sh arch)
+windows_preset=windows
+[ "$arch" = x86_64 ] && windows_preset=windows-x64
+echo "test.sh: Wine tiers run the $arch build ($windows_preset)"
+
+build() {
+  cmake --preset "$1" >"build-$1.log" 2>&1 && cmake --build --preset "$1" >>"build-$1.log" 2>&1 \
+    || { cat "build-$1.log"; echo "test.sh: build $1 failed" >&2; exit 1; }
+  rm -f "build-$1.log"
+}
+build windows
+[ "$windows_preset" = windows ] || build "$windows_preset"
+build native
+
+export WINEPREFIX=$root/build/wineprefix
+scripts/wine-env.sh start || exit 1
+trap '"$root/scripts/wine-env.sh" stop' EXIT
+
+failed=()
+ctest --preset native || failed+=(native)
+ctest --preset "$windows_preset" || failed+=(unit)
+NIMBRA_TEST_ARCH=$arch /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e tests/tools \
+  || failed+=(e2e)
+
+if [ ${#failed[@]} -ne 0 ]; then
+  echo "test.sh: FAILED tiers: ${failed[*]}"
+  exit 1
+fi
+echo "test.sh: all tiers passed"

@@ -1,0 +1,100 @@
+"""The end-to-end tier: the built executable under Wine, as an administrator
+or the system starts it.
+
+Wine's 32-bit loader is a 32-bit Linux program; on a kernel without 32-bit
+support the tier runs the x86_64 build of the same sources (scripts/test.sh
+decides and passes NIMBRA_TEST_ARCH). The product is always the i686 build.
+"""
+
+import os
+import pathlib
+import subprocess
+
+import pytest
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+BUILD_DIRS = {"i686": ROOT / "build" / "windows", "x86_64": ROOT / "build" / "windows-x64"}
+PROCESS_TIMEOUT = 120  # seconds for one Wine process
+
+
+def test_arch():
+    arch = os.environ.get("NIMBRA_TEST_ARCH")
+    if not arch:
+        arch = subprocess.run([str(ROOT / "scripts" / "wine-env.sh"), "arch"],
+                              stdout=subprocess.PIPE, text=True, check=True).stdout.strip()
+    return arch
+
+
+class Wine:
+    """Runs Windows programs in the project's prefix. Output always goes
+    through files: Wine's background processes inherit pipes and keep them
+    open."""
+
+    def __init__(self, arch, prefix):
+        self.arch = arch
+        self.prefix = pathlib.Path(prefix)
+        self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.loader = subprocess.run([str(ROOT / "scripts" / "wine-env.sh"), "loader", arch],
+                                     stdout=subprocess.PIPE, text=True, check=True,
+                                     env=self.env).stdout.strip()
+        build = BUILD_DIRS[arch]
+        self.service = build / "src" / "NimbraPlayerUpdateService.exe"
+        self.launcher = build / "tests" / "e2e" / "launcher" / "exit_code_launcher.exe"
+        for program in (self.service, self.launcher):
+            if not program.exists():
+                pytest.fail(f"{program} is not built: run scripts/test.sh")
+
+    def run(self, program, args, cwd, stdout_path):
+        with open(stdout_path, "wb") as out, open(str(stdout_path) + ".err", "wb") as err:
+            return subprocess.run([self.loader, str(program), *args], cwd=str(cwd), env=self.env,
+                                  stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                  timeout=PROCESS_TIMEOUT).returncode
+
+
+class Run:
+    def __init__(self, exit_code, stdout):
+        self.exit_code = exit_code
+        self.stdout = stdout
+
+
+@pytest.fixture(scope="session")
+def wine():
+    arch = test_arch()
+    prefix = os.environ.get("WINEPREFIX", str(ROOT / "build" / "wineprefix"))
+    if not (pathlib.Path(prefix) / "system.reg").exists():
+        subprocess.run([str(ROOT / "scripts" / "wine-env.sh"), "prefix"], check=True,
+                       env=dict(os.environ, WINEPREFIX=prefix), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, timeout=600)
+    return Wine(arch, prefix)
+
+
+@pytest.fixture
+def run_service(wine, tmp_path):
+    """Runs NimbraPlayerUpdateService.exe with the given switches in a working
+    directory (a fresh one by default) and returns its full exit code, read
+    through the launcher, and its standard output bytes."""
+    counter = [0]
+
+    def run(*args, cwd=None):
+        counter[0] += 1
+        cwd = cwd or tmp_path
+        outputs = tmp_path.parent / f"{tmp_path.name}-outputs"
+        outputs.mkdir(exist_ok=True)
+        result_file = outputs / f"exit-{counter[0]}.txt"
+        stdout_file = outputs / f"stdout-{counter[0]}.txt"
+        wine.run(wine.launcher, [str(result_file), str(wine.service), *args], cwd, stdout_file)
+        assert result_file.exists(), "the launcher did not report an exit code: " + \
+            pathlib.Path(str(stdout_file) + ".err").read_text(errors="replace")
+        return Run(int(result_file.read_text().strip()), stdout_file.read_bytes())
+
+    return run
+
+
+@pytest.fixture
+def product_exe():
+    """The shipped 32-bit executable."""
+    exe = BUILD_DIRS["i686"] / "src" / "NimbraPlayerUpdateService.exe"
+    if not exe.exists():
+        pytest.fail(f"{exe} is not built: run scripts/test.sh")
+    return exe
