@@ -1,23 +1,34 @@
 #include "entry/command_dispatch.h"
 
+#include "entry/entry_point.h"
+#include "settings/settings.h"
+
 namespace entry {
 
 int RunCommand(CommandSwitch command, service::ServiceController& controller) {
   static_cast<void>(controller);
+  using settings::AutoUpdateMode;
   switch (command) {
     case CommandSwitch::None:
       break;
-    // The switches below are recognised; each does nothing until its action
-    // (service, task or configuration) is part of the program.
+    // Recognised, and without an action in this program yet.
     case CommandSwitch::Install:
     case CommandSwitch::Uninstall:
     case CommandSwitch::DeleteTask:
     case CommandSwitch::CreateDefaultTask:
-    case CommandSwitch::SetSilentAutoUpdate:
-    case CommandSwitch::SetNotifyAutoUpdate:
-    case CommandSwitch::SetDisableAutoUpdate:
-    case CommandSwitch::IsSAUEnabled:
       break;
+    // The mode switches' results show only in the log; the exit code stays 0.
+    case CommandSwitch::SetSilentAutoUpdate:
+      settings::SetAutoUpdateMode(AutoUpdateMode::Silent);
+      break;
+    case CommandSwitch::SetNotifyAutoUpdate:
+      settings::SetAutoUpdateMode(AutoUpdateMode::Notify);
+      break;
+    case CommandSwitch::SetDisableAutoUpdate:
+      settings::SetAutoUpdateMode(AutoUpdateMode::Disable);
+      break;
+    case CommandSwitch::IsSAUEnabled:
+      return settings::IsSilentAutoUpdateEnabled() ? kSilentAutoUpdateEnabledExitCode : 0;
   }
   return 0;
 }

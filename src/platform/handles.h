@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/advapi32_api.h"
 #include "platform/crt_api.h"
 #include "platform/kernel32_api.h"
 #include "platform/unique_handle.h"
@@ -36,9 +37,17 @@ struct CrtFileTraits {
   static void Close(Handle stream) noexcept { Crt().fclose(stream); }
 };
 
+// A registry key; predefined roots such as HKEY_LOCAL_MACHINE are never owned.
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle key) noexcept { Advapi32().RegCloseKey(key); }
+};
+
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueCrtFile = UniqueHandle<CrtFileTraits>;
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 
 }  // namespace platform

@@ -17,6 +17,10 @@ struct Kernel32Api {
 
   // Time
   decltype(&::GetSystemTime) GetSystemTime = ::GetSystemTime;
+  decltype(&::GetSystemTimeAsFileTime) GetSystemTimeAsFileTime = ::GetSystemTimeAsFileTime;
+
+  // Processes
+  decltype(&::GetCurrentProcess) GetCurrentProcess = ::GetCurrentProcess;
 
   // Console
   decltype(&::GetStdHandle) GetStdHandle = ::GetStdHandle;

@@ -1,10 +1,22 @@
+#include "platform/advapi32_api.h"
 #include "platform/crt_api.h"
 #include "platform/kernel32_api.h"
+#include "platform/shell32_api.h"
 
 namespace platform {
 
 Kernel32Api& Kernel32() {
   static Kernel32Api table;
+  return table;
+}
+
+Advapi32Api& Advapi32() {
+  static Advapi32Api table;
+  return table;
+}
+
+Shell32Api& Shell32() {
+  static Shell32Api table;
   return table;
 }
 

@@ -15,6 +15,7 @@
 namespace {
 
 using testing_support::CapturedConsole;
+using testing_support::LoggedMessages;
 using testing_support::LogFilePath;
 using testing_support::ReadAllBytes;
 using testing_support::ScratchDirectory;
@@ -27,23 +28,6 @@ int RunWith(std::vector<std::wstring> arguments) {
   }
   vector.push_back(nullptr);
   return entry::RunMain(static_cast<int>(arguments.size()), vector.data());
-}
-
-// Cuts the timestamp off each line, leaving "[level] message".
-std::vector<std::wstring> LoggedMessages() {
-  const std::string bytes = ReadAllBytes(LogFilePath());
-  std::wstring text;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                        (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-  }
-  std::vector<std::wstring> messages;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2) {
-    const std::wstring line = text.substr(start, end - start);
-    messages.push_back(line.substr(line.find(L' ') + 1));
-  }
-  return messages;
 }
 
 class EntryPoint : public ::testing::Test {

@@ -1,12 +1,14 @@
 #include "test_support.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <stdexcept>
 #include <vector>
 
 #include "logging/log.h"
 #include "platform/kernel32_api.h"
+#include "settings/settings.h"
 
 namespace testing_support {
 namespace {
@@ -149,5 +151,41 @@ CapturedConsole::~CapturedConsole() {
 std::string CapturedConsole::Bytes() const { return ReadAllBytes(path_); }
 
 std::wstring LogFilePath() { return logging::kLogFilePath; }
+
+std::vector<std::wstring> LoggedMessages() {
+  const std::string bytes = ReadAllBytes(LogFilePath());
+  std::wstring text;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                        (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  }
+  std::vector<std::wstring> messages;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2) {
+    const std::wstring line = text.substr(start, end - start);
+    messages.push_back(line.substr(line.find(L' ') + 1));
+  }
+  return messages;
+}
+
+std::wstring SystemFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_SYSTEM, nullptr, SHGFP_TYPE_CURRENT, folder);
+  return folder;
+}
+
+std::wstring ConfigFolder() { return SystemFolder() + L"\\Kesvar\\Nimbra"; }
+std::wstring ConfigFile() { return ConfigFolder() + L"\\qvs.cfg"; }
+
+void DeleteStateKey() { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Stelvan\\NimbraPlayer"); }
+
+void ResetSettings() {
+  logging::VerboseLogging = false;
+  settings::AutoUpdateDisabled = false;
+  settings::SilentAutoUpdateEnabled = false;
+  settings::RunningUnderWow64 = false;
+  settings::ManifestHost = settings::kPrimaryUpdateHost;
+  settings::PackageHost = settings::kSecondaryUpdateHost;
+}
 
 }  // namespace testing_support

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -55,5 +56,20 @@ class CapturedConsole {
 
 // The log file below the current directory.
 std::wstring LogFilePath();
+
+// The log file's lines without their timestamps: "[level] message".
+std::vector<std::wstring> LoggedMessages();
+
+// The system folder as the shell reports it, and the configuration file and
+// its folder below it.
+std::wstring SystemFolder();
+std::wstring ConfigFolder();
+std::wstring ConfigFile();
+
+// Removes HKLM\SOFTWARE\Stelvan\NimbraPlayer with its values.
+void DeleteStateKey();
+
+// Verbose logging off, flags false, hosts built in: a process at start.
+void ResetSettings();
 
 }  // namespace testing_support
