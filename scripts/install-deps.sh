@@ -9,13 +9,15 @@ missing=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
 # Packages the build and the three test tiers use. The x86_64 compiler builds
-# the test copy that Wine runs where the kernel cannot run 32-bit programs.
+# the test copy that Wine runs where the kernel cannot run 32-bit programs;
+# clang builds the fuzz targets, Google Benchmark the benchmarks.
 packages=(
   cmake ninja-build file
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   googletest
   g++ python3 python3-pytest
+  clang libclang-rt-14-dev libbenchmark-dev
   wine wine64 wine32:i386
 )
 

@@ -3,6 +3,7 @@
 #   native  the portable code on the host, under AddressSanitizer and UBSan
 #   unit    GoogleTest built for Windows, under Wine
 #   e2e     the real executable under Wine (pytest), and the tools' tests
+#   fuzz    a short run of each libFuzzer target over its corpus (FUZZ_SECONDS, default 15)
 # Installs what is missing first (as root, with apt-get).
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -26,6 +27,7 @@ build() {
 build windows
 [ "$windows_preset" = windows ] || build "$windows_preset"
 build native
+build fuzz
 
 export WINEPREFIX=$root/build/wineprefix
 scripts/wine-env.sh start || exit 1
@@ -36,6 +38,17 @@ ctest --preset native || failed+=(native)
 ctest --preset "$windows_preset" || failed+=(unit)
 NIMBRA_TEST_ARCH=$arch /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e tests/tools \
   || failed+=(e2e)
+
+fuzz_seconds=${FUZZ_SECONDS:-15}
+for target in build/fuzz/tests/native/fuzz/*_fuzz; do
+  name=$(basename "$target")
+  corpus=build/fuzz/corpus-$name
+  mkdir -p "$corpus"
+  echo "test.sh: fuzzing $name for ${fuzz_seconds}s"
+  "$target" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$corpus" \
+    "tests/native/fuzz/corpus/$name" >"build/fuzz/$name.log" 2>&1 \
+    || { tail -30 "build/fuzz/$name.log"; failed+=("fuzz:$name"); }
+done
 
 if [ ${#failed[@]} -ne 0 ]; then
   echo "test.sh: FAILED tiers: ${failed[*]}"

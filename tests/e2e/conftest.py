@@ -8,6 +8,7 @@ decides and passes NIMBRA_TEST_ARCH). The product is always the i686 build.
 
 import os
 import pathlib
+import shutil
 import subprocess
 
 import pytest
@@ -44,6 +45,12 @@ class Wine:
         for program in (self.service, self.launcher):
             if not program.exists():
                 pytest.fail(f"{program} is not built: run scripts/test.sh")
+
+    @property
+    def system_folder(self):
+        """Where the program's CSIDL_SYSTEM files land: a 32-bit program on a
+        64-bit Windows (or Wine) sees syswow64 as its system folder."""
+        return self.prefix / "drive_c" / "windows" / ("syswow64" if self.arch == "i686" else "system32")
 
     def run(self, program, args, cwd, stdout_path):
         with open(stdout_path, "wb") as out, open(str(stdout_path) + ".err", "wb") as err:
@@ -98,3 +105,13 @@ def product_exe():
     if not exe.exists():
         pytest.fail(f"{exe} is not built: run scripts/test.sh")
     return exe
+
+
+@pytest.fixture
+def config_file(wine):
+    """The configuration file below the program's system folder, removed with
+    its folders before and after the test."""
+    top = wine.system_folder / "Kesvar"
+    shutil.rmtree(top, ignore_errors=True)
+    yield top / "Nimbra" / "qvs.cfg"
+    shutil.rmtree(top, ignore_errors=True)
