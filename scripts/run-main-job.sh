@@ -36,9 +36,19 @@ run() {
   sed 's/^/   | /' "stdout-$n.txt"
 }
 
+# The configuration file below the program's system folder (syswow64 for the
+# 32-bit program, system32 for the 64-bit test build).
+system_folder=$WINEPREFIX/drive_c/windows/$([ "$arch" = i686 ] && echo syswow64 || echo system32)
+mkdir -p "$system_folder/Kesvar/Nimbra"
+
 run 1
-run 2 -isSAUEnabled
-run 3 -unknownSwitch
+run 2 -setSilentAutoUpdate
+run 3 -isSAUEnabled
+run 4 -setNotifyAutoUpdate
+run 5 -isSAUEnabled
+run 6 -unknownSwitch
+echo "== configuration file $system_folder/Kesvar/Nimbra/qvs.cfg"
+sed 's/^/   | /' "$system_folder/Kesvar/Nimbra/qvs.cfg"
 
 echo "== log $work/Kesvar/Nimbra/NimbraInstall.log"
 if [ -s Kesvar/Nimbra/NimbraInstall.log ]; then
