@@ -6,6 +6,7 @@
 #include "platform/crt_api.h"
 #include "platform/kernel32_api.h"
 #include "platform/unique_handle.h"
+#include "platform/winhttp_api.h"
 
 namespace platform {
 
@@ -49,5 +50,6 @@ using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueCrtFile = UniqueHandle<CrtFileTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 #include "platform/crt_api.h"
 #include "platform/kernel32_api.h"
 #include "platform/shell32_api.h"
+#include "platform/winhttp_api.h"
 
 namespace platform {
 
@@ -17,6 +18,11 @@ Advapi32Api& Advapi32() {
 
 Shell32Api& Shell32() {
   static Shell32Api table;
+  return table;
+}
+
+WinHttpApi& WinHttp() {
+  static WinHttpApi table;
   return table;
 }
 
