@@ -10,7 +10,8 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 
 # Packages the build and the three test tiers use. The x86_64 compiler builds
 # the test copy that Wine runs where the kernel cannot run 32-bit programs;
-# clang builds the fuzz targets, Google Benchmark the benchmarks.
+# clang builds the fuzz targets, Google Benchmark the benchmarks; nginx is the
+# local update server of the end-to-end tests.
 packages=(
   cmake ninja-build file
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
@@ -18,6 +19,8 @@ packages=(
   googletest
   g++ python3 python3-pytest
   clang libclang-rt-14-dev libbenchmark-dev
+  librapidxml-dev
+  nginx openssl iproute2 util-linux
   wine wine64 wine32:i386
 )
 

@@ -30,7 +30,7 @@ cd "$work"
 
 run() {
   local n=$1; shift
-  "$loader" "$build/tests/e2e/launcher/exit_code_launcher.exe" "exit-$n.txt" \
+  "$loader" "$build/tests/e2e/helpers/exit_code_launcher.exe" "exit-$n.txt" \
     "$build/src/NimbraPlayerUpdateService.exe" "$@" </dev/null >"stdout-$n.txt" 2>"stderr-$n.txt" || true
   echo "== NimbraPlayerUpdateService.exe $* -> exit code $(cat "exit-$n.txt" 2>/dev/null || echo '?')"
   sed 's/^/   | /' "stdout-$n.txt"

@@ -2,7 +2,9 @@
 # Builds the service and runs every test tier:
 #   native  the portable code on the host, under AddressSanitizer and UBSan
 #   unit    GoogleTest built for Windows, under Wine
-#   e2e     the real executable under Wine (pytest), and the tools' tests
+#   e2e     the real executable under Wine (pytest), in a private network with
+#           the local update server (nginx)
+#   tools   the tools' tests (pytest)
 #   fuzz    a short run of each libFuzzer target over its corpus (FUZZ_SECONDS, default 15)
 # Installs what is missing first (as root, with apt-get).
 set -uo pipefail
@@ -36,8 +38,12 @@ trap '"$root/scripts/wine-env.sh" stop' EXIT
 failed=()
 ctest --preset native || failed+=(native)
 ctest --preset "$windows_preset" || failed+=(unit)
-NIMBRA_TEST_ARCH=$arch /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e tests/tools \
-  || failed+=(e2e)
+# The end-to-end tier runs in a private network with the local update server;
+# it starts its own wineserver inside (one outside would carry the traffic out).
+scripts/wine-env.sh stop
+tests/e2e/update_server/private-network.sh env NIMBRA_TEST_ARCH="$arch" \
+  /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/e2e || failed+=(e2e)
+/usr/bin/python3 -m pytest -q -p no:cacheprovider tests/tools || failed+=(tools)
 
 fuzz_seconds=${FUZZ_SECONDS:-15}
 for target in build/fuzz/tests/native/fuzz/*_fuzz; do

@@ -8,6 +8,7 @@ decides and passes NIMBRA_TEST_ARCH). The product is always the i686 build.
 
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 
@@ -41,7 +42,8 @@ class Wine:
                                      env=self.env).stdout.strip()
         build = BUILD_DIRS[arch]
         self.service = build / "src" / "NimbraPlayerUpdateService.exe"
-        self.launcher = build / "tests" / "e2e" / "launcher" / "exit_code_launcher.exe"
+        self.helpers = build / "tests" / "e2e" / "helpers"
+        self.launcher = self.helpers / "exit_code_launcher.exe"
         for program in (self.service, self.launcher):
             if not program.exists():
                 pytest.fail(f"{program} is not built: run scripts/test.sh")
@@ -115,3 +117,73 @@ def config_file(wine):
     shutil.rmtree(top, ignore_errors=True)
     yield top / "Nimbra" / "qvs.cfg"
     shutil.rmtree(top, ignore_errors=True)
+
+
+LOG_LINE = re.compile(r"^\d+-\d+-\d+\+\d+-\d+-\d+\.\d+ \[")
+MANIFEST_PATH = "pub/nimbraplayer/update/current/sau/11/xml/version.xml"
+LOG_RELATIVE = ("Kesvar", "Nimbra", "NimbraInstall.log")
+
+
+def read_log(folder):
+    """The log below a working directory, as (level, message) pairs."""
+    path = pathlib.Path(folder).joinpath(*LOG_RELATIVE)
+    if not path.exists():
+        return []
+    lines = path.read_bytes().decode("utf-16-le").split("\r\n")
+    entries = []
+    for line in lines:
+        if line:
+            level = line.split("[", 1)[1].split("]", 1)[0]
+            entries.append((level, line.split("] ", 1)[1]))
+    return entries
+
+
+@pytest.fixture
+def private_network():
+    """The tests that talk to the local update server run inside the private
+    network that tests/e2e/update_server/private-network.sh makes."""
+    if os.environ.get("NIMBRA_INSIDE_PRIVATE_NETWORK") != "1":
+        pytest.fail("run the end-to-end tests through tests/e2e/update_server/private-network.sh "
+                    "(scripts/test.sh does)")
+
+
+@pytest.fixture
+def update_server(private_network, tmp_path):
+    """Starts the local update server over a folder of files:
+    update_server({"pub/.../version.xml": b"..."}, behaviour=..., certificate=...)."""
+    import sys
+    sys.path.insert(0, str(pathlib.Path(__file__).parent / "update_server"))
+    from server import UpdateServer
+    servers = []
+
+    def start(files, **options):
+        root = tmp_path / f"www-{len(servers)}"
+        for relative, content in files.items():
+            target = root / relative
+            target.parent.mkdir(parents=True, exist_ok=True)
+            target.write_bytes(content)
+        root.mkdir(exist_ok=True)
+        server = UpdateServer(root, **options)
+        server.__enter__()
+        servers.append(server)
+        return server
+
+    yield start
+    for server in reversed(servers):
+        server.__exit__(None, None, None)
+
+
+@pytest.fixture
+def run_helper(wine, tmp_path):
+    """Runs a test driver from tests/e2e/helpers in a working directory that
+    has the log folder; returns (exit code, standard output, log entries)."""
+    def run(name, *args):
+        cwd = tmp_path / f"run-{name}"
+        cwd.joinpath(*LOG_RELATIVE[:-1]).mkdir(parents=True, exist_ok=True)
+        stdout = tmp_path / f"{name}.out"
+        code = wine.run(wine.helpers / f"{name}.exe", args, cwd, stdout)
+        # Standard output also carries the console copy of each log line.
+        printed = "".join(line for line in stdout.read_text(errors="replace").splitlines(keepends=True)
+                          if line.strip() and not LOG_LINE.match(line))
+        return code, printed, read_log(cwd)
+    return run
