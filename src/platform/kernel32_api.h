@@ -14,6 +14,13 @@ struct Kernel32Api {
   decltype(&::WriteFile) WriteFile = ::WriteFile;
   decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
   decltype(&::GetFullPathNameW) GetFullPathNameW = ::GetFullPathNameW;
+  decltype(&::GetFileSize) GetFileSize = ::GetFileSize;
+  decltype(&::DeleteFileW) DeleteFileW = ::DeleteFileW;
+  decltype(&::CreateDirectoryW) CreateDirectoryW = ::CreateDirectoryW;
+  decltype(&::RemoveDirectoryW) RemoveDirectoryW = ::RemoveDirectoryW;
+  decltype(&::GetTempPathW) GetTempPathW = ::GetTempPathW;
+  decltype(&::GetTempFileNameW) GetTempFileNameW = ::GetTempFileNameW;
+  decltype(&::GetCurrentDirectoryW) GetCurrentDirectoryW = ::GetCurrentDirectoryW;
 
   // Time
   decltype(&::GetSystemTime) GetSystemTime = ::GetSystemTime;
@@ -21,6 +28,7 @@ struct Kernel32Api {
 
   // Processes
   decltype(&::GetCurrentProcess) GetCurrentProcess = ::GetCurrentProcess;
+  decltype(&::CreateProcessW) CreateProcessW = ::CreateProcessW;
 
   // Console
   decltype(&::GetStdHandle) GetStdHandle = ::GetStdHandle;

@@ -1,6 +1,7 @@
 #include "platform/advapi32_api.h"
 #include "platform/crt_api.h"
 #include "platform/kernel32_api.h"
+#include "platform/ole32_api.h"
 #include "platform/shell32_api.h"
 #include "platform/winhttp_api.h"
 
@@ -13,6 +14,11 @@ Kernel32Api& Kernel32() {
 
 Advapi32Api& Advapi32() {
   static Advapi32Api table;
+  return table;
+}
+
+Ole32Api& Ole32() {
+  static Ole32Api table;
   return table;
 }
 
