@@ -16,14 +16,20 @@
 #                         an authority whose validity ended, its signer valid
 #                         now; the second package carries the old authority too
 #   attributes.p7         direct, but signed over authenticated attributes
+#   development.p7        signed by a signer of the development authority that
+#                         the service compiles in (DEVELOPMENT_CA_FOLDER)
 # All packages are DER PKCS #7 SignedData with the content attached, signed
 # without authenticated attributes (-noattr) unless said otherwise.
-# Usage: make-test-packages.sh OUTPUT_FOLDER
+# Usage: make-test-packages.sh OUTPUT_FOLDER DEVELOPMENT_CA_FOLDER
 set -euo pipefail
 out=${1:?output folder}
-# Made again when older than an hour, so the dates stay true to their names.
+development=$(cd "${2:?development authority folder}" && pwd)
+# Made again when older than an hour, so the dates stay true to their names,
+# or when this script changed.
 stamp="$out/.complete"
-if [ -f "$stamp" ] && [ $(( $(date +%s) - $(cat "$stamp") )) -lt 3600 ]; then
+version=$(sha1sum "${BASH_SOURCE[0]}" | cut -c1-40)
+if [ -f "$stamp" ] && read -r made madeBy < "$stamp" && [ "$madeBy" = "$version" ] &&
+   [ $(( $(date +%s) - made )) -lt 3600 ]; then
   exit 0
 fi
 rm -rf "$out"
@@ -143,5 +149,10 @@ sign old-authority-carried.p7 signer-old old-authority.pem
 
 sign attributes.p7 signer "" " "
 
+cp "$development/development-ca.pem" development-ca.pem
+cp "$development/development-ca.key.pem" development-ca.key
+issue signer-development "Development Package Signer" development-ca signer_ext "$long_ago" "$far"
+sign development.p7 signer-development
+
 rm -f ./*.csr
-date +%s > "$stamp"
+echo "$(date +%s) $version" > "$stamp"

@@ -18,19 +18,8 @@ using platform::ScopedOverride;
 using update::CryptoFunctions;
 using update::PackageVerifier;
 
-// The packages tests/pki/make-test-packages.sh made (ctest runs it first).
-std::wstring PackageFolder() {
-  const char* folder = std::getenv("NIMBRA_TEST_PACKAGES");
-  EXPECT_NE(folder, nullptr) << "NIMBRA_TEST_PACKAGES is not set";
-  std::wstring path = L"Z:";
-  for (const char* c = folder != nullptr ? folder : ""; *c != '\0'; ++c) {
-    path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-  }
-  return path + L"\\";
-}
-
 std::vector<BYTE> Bytes(const std::wstring& name) {
-  const std::string bytes = testing_support::ReadAllBytes(PackageFolder() + name);
+  const std::string bytes = testing_support::TestPackage(name);
   return std::vector<BYTE>(bytes.begin(), bytes.end());
 }
 

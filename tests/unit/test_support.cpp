@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -178,6 +179,43 @@ std::wstring ConfigFolder() { return SystemFolder() + L"\\Kesvar\\Nimbra"; }
 std::wstring ConfigFile() { return ConfigFolder() + L"\\qvs.cfg"; }
 
 void DeleteStateKey() { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Stelvan\\NimbraPlayer"); }
+
+std::wstring TestPackageFolder() {
+  const char* folder = std::getenv("NIMBRA_TEST_PACKAGES");
+  if (folder == nullptr) {
+    throw std::runtime_error("NIMBRA_TEST_PACKAGES is not set: run the tests through ctest");
+  }
+  std::wstring path = L"Z:";
+  for (const char* c = folder; *c != '\0'; ++c) {
+    path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+  }
+  return path + L"\\";
+}
+
+std::string TestPackage(const std::wstring& name) {
+  const std::wstring path = TestPackageFolder() + name;
+  if (!PathExists(path)) {
+    throw std::runtime_error("a test package is missing");
+  }
+  return ReadAllBytes(path);
+}
+
+std::vector<std::wstring> ListFolder(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    return names;
+  }
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") {
+      names.push_back(name);
+    }
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return names;
+}
 
 void ResetSettings() {
   logging::VerboseLogging = false;

@@ -69,6 +69,14 @@ std::wstring ConfigFile();
 // Removes HKLM\SOFTWARE\Stelvan\NimbraPlayer with its values.
 void DeleteStateKey();
 
+// A file made by tests/pki/make-test-packages.sh (NIMBRA_TEST_PACKAGES), and
+// that folder as a Windows path ending in a backslash.
+std::wstring TestPackageFolder();
+std::string TestPackage(const std::wstring& name);
+
+// The names in a folder, without "." and "..".
+std::vector<std::wstring> ListFolder(const std::wstring& folder);
+
 // Verbose logging off, flags false, hosts built in: a process at start.
 void ResetSettings();
 
