@@ -187,3 +187,31 @@ def run_helper(wine, tmp_path):
                           if line.strip() and not LOG_LINE.match(line))
         return code, printed, read_log(cwd)
     return run
+
+
+@pytest.fixture(scope="session")
+def published_update(tmp_path_factory):
+    """An update published with tools/publish-update, signed by a signer of the
+    development authority the service compiles in: (folder, installers by
+    (flavour, 64-bit))."""
+    import sys
+    sys.path.insert(0, str(ROOT / "tests" / "pki"))
+    from development_signer import DEVELOPMENT_CA, fake_installer, make_development_signer
+    work = tmp_path_factory.mktemp("published")
+    key, certificate = make_development_signer(work / "signer")
+    installers = {(flavour, wide): fake_installer(work / f"{flavour}{wide}.exe", f"{flavour}{wide}")
+                  for flavour in (1, 2) for wide in (False, True)}
+    www = work / "www"
+    subprocess.run([sys.executable, str(ROOT / "tools" / "publish-update"), "--output", str(www),
+                    "--activex", "11.2.202.7", str(installers[1, False]), str(installers[1, True]),
+                    "--plugin", "11.3.1.8", str(installers[2, False]), str(installers[2, True]),
+                    "--check-frequency", "1", "--signing-key", str(key), "--signing-certificate",
+                    str(certificate), "--authority", str(DEVELOPMENT_CA / "development-ca.der")],
+                   check=True, stdout=subprocess.DEVNULL, timeout=300)
+    return www, installers
+
+
+def files_below(folder):
+    """Every file below a folder, as {relative path: bytes}."""
+    folder = pathlib.Path(folder)
+    return {str(p.relative_to(folder)): p.read_bytes() for p in folder.rglob("*") if p.is_file()}
