@@ -45,11 +45,19 @@ struct RegistryKeyTraits {
   static void Close(Handle key) noexcept { Advapi32().RegCloseKey(key); }
 };
 
+// A service control manager or service handle.
+struct ServiceHandleTraits {
+  using Handle = SC_HANDLE;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle handle) noexcept { Advapi32().CloseServiceHandle(handle); }
+};
+
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueCrtFile = UniqueHandle<CrtFileTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 using UniqueInternetHandle = UniqueHandle<InternetHandleTraits>;
+using UniqueServiceHandle = UniqueHandle<ServiceHandleTraits>;
 
 }  // namespace platform

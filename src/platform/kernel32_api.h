@@ -30,6 +30,10 @@ struct Kernel32Api {
   decltype(&::GetCurrentProcess) GetCurrentProcess = ::GetCurrentProcess;
   decltype(&::CreateProcessW) CreateProcessW = ::CreateProcessW;
 
+  // Events
+  decltype(&::CreateEventW) CreateEventW = ::CreateEventW;
+  decltype(&::SetEvent) SetEvent = ::SetEvent;
+
   // Console
   decltype(&::GetStdHandle) GetStdHandle = ::GetStdHandle;
   decltype(&::GetConsoleMode) GetConsoleMode = ::GetConsoleMode;

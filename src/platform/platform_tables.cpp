@@ -3,6 +3,7 @@
 #include "platform/kernel32_api.h"
 #include "platform/ole32_api.h"
 #include "platform/shell32_api.h"
+#include "platform/user32_api.h"
 #include "platform/winhttp_api.h"
 
 namespace platform {
@@ -24,6 +25,11 @@ Ole32Api& Ole32() {
 
 Shell32Api& Shell32() {
   static Shell32Api table;
+  return table;
+}
+
+User32Api& User32() {
+  static User32Api table;
   return table;
 }
 

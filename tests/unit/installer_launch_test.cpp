@@ -69,9 +69,10 @@ TEST_F(InstallerLaunch, StartsTheInstallerInTheCurrentDirectoryDetached) {
   std::wstring commandLine = update::kInstallerCommandLine;
   EXPECT_TRUE(update::LaunchInstaller(commandLine));
   const std::vector<std::wstring> ran = WaitForStandIn(scratch_.path());
-  ASSERT_EQ(ran.size(), 2u);
+  ASSERT_EQ(ran.size(), 3u);
   EXPECT_EQ(ran[0], scratch_.Child(L"NimbraPlayerInstaller.exe"));
   EXPECT_EQ(ran[1], L"NimbraPlayerInstaller.exe -install -iv 9");
+  EXPECT_EQ(ran[2], scratch_.path());  // the service's own working directory
   EXPECT_EQ(testing_support::LoggedMessages(), Messages{L"[info] 1602"});
 }
 
@@ -86,7 +87,7 @@ TEST_F(InstallerLaunch, PlantedInstallerBesideTheServiceNeverRuns) {
   ASSERT_TRUE(::CopyFileW(StandIn().c_str(), scratch_.Child(L"NimbraPlayerInstaller.exe").c_str(), FALSE));
   EXPECT_TRUE(update::LaunchInstaller(commandLine));
   const std::vector<std::wstring> ran = WaitForStandIn(scratch_.path());
-  ASSERT_EQ(ran.size(), 2u);
+  ASSERT_EQ(ran.size(), 3u);
   EXPECT_EQ(ran[0], scratch_.Child(L"NimbraPlayerInstaller.exe"));  // the verified one
 }
 

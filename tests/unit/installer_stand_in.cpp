@@ -1,5 +1,6 @@
-// Stands in for NimbraPlayerInstaller.exe in the launch tests: writes its own
-// path and command line to "installer-ran.txt" in its working directory.
+// Stands in for NimbraPlayerInstaller.exe in the launch and service tests:
+// writes the path it was started from, its command line and its working
+// directory to "installer-ran.txt" in that working directory.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,7 +13,9 @@ int wmain() {
   if (out == nullptr) {
     return 1;
   }
-  std::fwprintf(out, L"%ls\n%ls\n", module, ::GetCommandLineW());
+  wchar_t directory[MAX_PATH] = {};
+  ::GetCurrentDirectoryW(MAX_PATH, directory);
+  std::fwprintf(out, L"%ls\n%ls\n%ls\n", module, ::GetCommandLineW(), directory);
   std::fclose(out);
   ::MoveFileW(L"installer-ran.txt.part", L"installer-ran.txt");  // appears whole
   return 0;
