@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "logging/log.h"
+#include "platform/advapi32_api.h"
 #include "platform/kernel32_api.h"
+#include "settings/service_context.h"
 #include "platform/scoped_override.h"
 #include "test_support.h"
 
@@ -33,10 +35,10 @@ int RunWith(std::vector<std::wstring> arguments) {
 class EntryPoint : public ::testing::Test {
  protected:
   void SetUp() override {
-    logging::VerboseLogging = false;
+    testing_support::ResetSettings();
     testing_support::CreateFolders(scratch_.Child(L"Kesvar\\Nimbra"));
   }
-  void TearDown() override { logging::VerboseLogging = false; }
+  void TearDown() override { testing_support::ResetSettings(); }
 
   ScratchDirectory scratch_;
   CapturedConsole console_;
@@ -61,13 +63,24 @@ TEST_F(EntryPoint, VerboseRunLogsPathStartCodeAndSwitchInThatOrder) {
   EXPECT_EQ(LoggedMessages(), expected);
 }
 
-TEST_F(EntryPoint, RelativeProgramNameIsLoggedAsFullPath) {
+BOOL WINAPI NotStartedByTheScm(const SERVICE_TABLE_ENTRYW*) {
+  ::SetLastError(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);  // 1063, at once (Wine waits first)
+  return FALSE;
+}
+
+TEST_F(EntryPoint, NoArgumentRunNotStartedByTheScmAsksTheScmToStartTheService) {
   logging::VerboseLogging = true;
+  platform::ScopedOverride dispatcher(platform::Advapi32().StartServiceCtrlDispatcherW, &NotStartedByTheScm);
   EXPECT_EQ(RunWith({L"NimbraPlayerUpdateService.exe"}), 0);
   const std::vector<std::wstring> messages = LoggedMessages();
-  ASSERT_EQ(messages.size(), 2u);  // no switch line without a switch
-  EXPECT_EQ(messages[0], L"[info] " + scratch_.Child(L"NimbraPlayerUpdateService.exe"));
-  EXPECT_EQ(messages[1], L"[info] 1617");
+  // The path (made full), the start, the settings of the service context, the
+  // dispatcher refusing, and the start request for a service that is not
+  // registered here.
+  const std::vector<std::wstring> expected = {
+      L"[info] " + scratch_.Child(L"NimbraPlayerUpdateService.exe"), L"[info] 1617", L"[info] 1614",
+      L"[info] 1616", L"[info] 1618", L"[info] 1619 1063", L"[error] 1222 1060"};
+  EXPECT_EQ(messages, expected);
+  EXPECT_EQ(settings::CurrentServiceContext, nullptr);
 }
 
 DWORD WINAPI OutOfMemoryInFullPath(LPCWSTR, DWORD, LPWSTR, LPWSTR*) {
