@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Builds NimbraPlayerUpdateService.exe and runs it under Wine as the system
-# and an administrator would, in a scratch working directory that has the log
-# folder, then shows what it printed, its exit codes and its log.
+# The main job: one real update cycle of NimbraPlayerUpdateService under Wine.
+# Builds the service, makes a fresh private Wine prefix and a private network,
+# publishes version 2.0 of both flavours with tools/publish-update and serves
+# it with nginx, records version 1.0 as installed, runs "-install" and
+# "-setSilentAutoUpdate" as an administrator would, starts the executable
+# without arguments as the hourly task does, waits for the service to stop and
+# shows the log, the installer's record of its start and the registry values.
+# Leaves nothing running; the prefix stays in build/main-job for inspection.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
@@ -14,45 +19,13 @@ for p in windows $preset; do
   cmake --preset "$p" >/dev/null
   cmake --build --preset "$p" >/dev/null
 done
-build=$root/build/$preset
 echo "== built $(file -b build/windows/src/NimbraPlayerUpdateService.exe | cut -d, -f1)"
 [ "$arch" = x86_64 ] && echo "== this kernel cannot run 32-bit programs: running the x86_64 build under Wine"
 
-export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all
-scripts/wine-env.sh start
-trap '"$root/scripts/wine-env.sh" stop' EXIT
-loader=$(scripts/wine-env.sh loader "$arch")
-
 work=$root/build/main-job
 rm -rf "$work"
-mkdir -p "$work/Kesvar/Nimbra"
-cd "$work"
-
-run() {
-  local n=$1; shift
-  "$loader" "$build/tests/e2e/helpers/exit_code_launcher.exe" "exit-$n.txt" \
-    "$build/src/NimbraPlayerUpdateService.exe" "$@" </dev/null >"stdout-$n.txt" 2>"stderr-$n.txt" || true
-  echo "== NimbraPlayerUpdateService.exe $* -> exit code $(cat "exit-$n.txt" 2>/dev/null || echo '?')"
-  sed 's/^/   | /' "stdout-$n.txt"
-}
-
-# The configuration file below the program's system folder (syswow64 for the
-# 32-bit program, system32 for the 64-bit test build).
-system_folder=$WINEPREFIX/drive_c/windows/$([ "$arch" = i686 ] && echo syswow64 || echo system32)
-mkdir -p "$system_folder/Kesvar/Nimbra"
-
-run 1
-run 2 -setSilentAutoUpdate
-run 3 -isSAUEnabled
-run 4 -setNotifyAutoUpdate
-run 5 -isSAUEnabled
-run 6 -unknownSwitch
-echo "== configuration file $system_folder/Kesvar/Nimbra/qvs.cfg"
-sed 's/^/   | /' "$system_folder/Kesvar/Nimbra/qvs.cfg"
-
-echo "== log $work/Kesvar/Nimbra/NimbraInstall.log"
-if [ -s Kesvar/Nimbra/NimbraInstall.log ]; then
-  "$root/tools/read-log" Kesvar/Nimbra/NimbraInstall.log
-else
-  echo "   (empty: command runs write only error lines, and none occurred)"
-fi
+mkdir -p "$work"
+export WINEPREFIX=$work/prefix NIMBRA_WORK=$work NIMBRA_ARCH=$arch
+echo "== making a fresh Wine prefix in $WINEPREFIX"
+scripts/wine-env.sh prefix
+tests/e2e/update_server/private-network.sh /usr/bin/python3 scripts/main_job.py
