@@ -105,6 +105,15 @@ class ServiceHost:
     def log(self):
         return read_log(self.windows)
 
+    def wait_for_cycle_start(self, timeout=60):
+        """Until the service has logged 1608: it is running and accepts stop."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if any(m == "1608" for _, m in self.log()):
+                return
+            time.sleep(0.1)
+        raise AssertionError("the cycle did not start: " + repr(self.log()))
+
     def installer_record(self, timeout=10):
         record = self.windows / "installer-ran.txt"
         deadline = time.monotonic() + timeout
@@ -282,7 +291,7 @@ def test_install_over_a_running_service_stops_and_reconfigures_it(host, run_serv
     update_server(files_below(update_2_0), behaviour="trickle")  # a slow cycle
     assert run_service("-install").exit_code == 0
     host.command("sc", "start", SERVICE)
-    time.sleep(1.5)
+    host.wait_for_cycle_start()  # the manifest then trickles in for a few seconds
     assert run_service("-install").exit_code == 0
     host.wait_until_stopped(timeout=180)
     messages = [m for _, m in host.log()]
@@ -297,7 +306,7 @@ def test_stop_control_during_a_cycle(host, run_service, update_server, update_2_
     update_server(files_below(update_2_0), behaviour="trickle")
     assert run_service("-install").exit_code == 0
     host.command("sc", "start", SERVICE)
-    time.sleep(1.5)
+    host.wait_for_cycle_start()
     host.command("sc", "stop", SERVICE)
     host.wait_until_stopped(timeout=180)
     messages = [m for _, m in host.log()]
