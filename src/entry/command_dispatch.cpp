@@ -6,8 +6,15 @@
 #include "service/service_runtime.h"
 #include "settings/service_context.h"
 #include "settings/settings.h"
+#include "tasks/task_commands.h"
 
 namespace entry {
+
+bool InstallService(const service::ServiceController& controller) {
+  const bool servicePart = service::InstallServicePart(controller);
+  const bool taskPart = tasks::CreateDefaultTask(controller);  // whatever the service part gave
+  return servicePart && taskPart;
+}
 
 int RunCommand(CommandSwitch command, service::ServiceController& controller) {
   using settings::AutoUpdateMode;
@@ -15,19 +22,20 @@ int RunCommand(CommandSwitch command, service::ServiceController& controller) {
     case CommandSwitch::None:
       break;
     case CommandSwitch::Install:
-      // The scheduled task is created after the service once the task
-      // commands are part of the program.
-      service::InstallServicePart(controller);
+      InstallService(controller);
       break;
     case CommandSwitch::Uninstall:
+      tasks::RemoveDefaultTask();
       if (controller.Exists()) {
         controller.Stop();  // a stopped service refuses; it is deleted all the same
         controller.Delete();
       }
       break;
-    // Recognised, and without an action in this program yet.
     case CommandSwitch::DeleteTask:
+      tasks::RemoveDefaultTask();
+      break;
     case CommandSwitch::CreateDefaultTask:
+      tasks::CreateDefaultTask(controller);
       break;
     // The mode switches' results show only in the log; the exit code stays 0.
     case CommandSwitch::SetSilentAutoUpdate:

@@ -9,6 +9,10 @@ namespace entry {
 // the actions show only in the log; only "-isSAUEnabled" changes the code.
 int RunCommand(CommandSwitch command, service::ServiceController& controller);
 
+// "-install": the service part, then, always, the scheduled task; true only
+// when both succeeded.
+bool InstallService(const service::ServiceController& controller);
+
 // The run without arguments.
 void RunServiceHost(service::ServiceController& controller);
 

@@ -1,6 +1,8 @@
 #pragma once
 
+// rand_s is declared when _CRT_RAND_S is defined for every source (CMake).
 #include <cstdio>
+#include <cstdlib>
 #include <share.h>
 #include <wchar.h>
 
@@ -15,6 +17,7 @@ struct CrtApi {
   decltype(&::fread) fread = ::fread;
   decltype(&::fwrite) fwrite = ::fwrite;
   decltype(&::fclose) fclose = ::fclose;
+  decltype(&::rand_s) rand_s = ::rand_s;
 };
 
 CrtApi& Crt();

@@ -26,6 +26,12 @@ struct Kernel32Api {
   decltype(&::GetSystemTime) GetSystemTime = ::GetSystemTime;
   decltype(&::GetSystemTimeAsFileTime) GetSystemTimeAsFileTime = ::GetSystemTimeAsFileTime;
 
+  // System
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  decltype(&::GetVersionExA) GetVersionExA = ::GetVersionExA;
+#pragma GCC diagnostic pop
+
   // Processes
   decltype(&::GetCurrentProcess) GetCurrentProcess = ::GetCurrentProcess;
   decltype(&::CreateProcessW) CreateProcessW = ::CreateProcessW;

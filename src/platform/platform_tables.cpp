@@ -23,6 +23,11 @@ Ole32Api& Ole32() {
   return table;
 }
 
+OleAut32Api& OleAut32() {
+  static OleAut32Api table;
+  return table;
+}
+
 Shell32Api& Shell32() {
   static Shell32Api table;
   return table;

@@ -129,13 +129,22 @@ class ServiceHost:
             (self.windows / name).unlink(missing_ok=True)
 
 
+APP_DEFAULTS = r"HKCU\Software\Wine\AppDefaults\NimbraPlayerUpdateService.exe"
+
+
 @pytest.fixture
 def host(wine, tmp_path, run_service, config_file, private_network):
+    """Wine made to report Windows XP to the program, so "-install" creates its
+    task through Task Scheduler 1.0 (Wine's 2.0 cannot hold the trigger)."""
     h = ServiceHost(wine, tmp_path, run_service, config_file)
+    h.clean()
+    h.command("reg", "add", APP_DEFAULTS, "/v", "Version", "/d", "winxp", "/f", check=True)
+    run_service("-uninstall")  # whatever an earlier run left registered
     h.clean()
     h.log_folder.mkdir(parents=True)
     yield h
     run_service("-uninstall")
+    h.command("reg", "delete", APP_DEFAULTS, "/f")
     h.clean()
 
 
@@ -176,6 +185,7 @@ def serve(update_server, www, without_packages=False):
     "ActiveX started", "ActiveX failed", "plug-in started", "plug-in failed",
 ])
 def test_outcome_of_one_cycle(host, run_service, update_server, update_2_0, row):
+    assert run_service("-install").exit_code == 0  # resets the bookkeeping: seeded afterwards
     now = file_time_now()
     host.reg_add(STATE_KEY, "UpdateAttempts", "REG_DWORD", 6 if row == "seven attempts" else 2)
     host.reg_add(STATE_KEY, "LastUpdateCheck", "REG_QWORD", now - 30 if row == "not due" else 0)
@@ -190,7 +200,6 @@ def test_outcome_of_one_cycle(host, run_service, update_server, update_2_0, row)
         serve(update_server, update_2_0, without_packages=row.endswith("failed"))
     before = host.values()
 
-    assert run_service("-install").exit_code == 0
     host.command("sc", "start", SERVICE)
     host.wait_until_stopped()
     log, after = host.log(), host.values()
