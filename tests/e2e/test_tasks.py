@@ -97,6 +97,18 @@ def test_create_default_task_saves_the_hourly_work_item(windows_xp, run_service,
                                    "LastUpdateCheck": "hex(b):00,00,00,00,00,00,00,00"}
 
 
+@pytest.mark.parametrize("present", [
+    {}, {"UpdateAttempts": 9}, {"LastUpdateCheck": 5}, {"CheckFrequency": 3},
+    {"UpdateAttempts": 9, "CheckFrequency": 2}, {"UpdateAttempts": 9, "LastUpdateCheck": 5, "CheckFrequency": 3},
+])
+def test_create_default_task_resets_whatever_values_there_are(windows_xp, run_service, present):
+    if present:
+        windows_xp.seed(**present)
+    assert run_service("-createDefaultTask").exit_code == 0
+    assert windows_xp.values() == {"UpdateAttempts": "dword:00000000", "CheckFrequency": "dword:00000001",
+                                   "LastUpdateCheck": "hex(b):00,00,00,00,00,00,00,00"}
+
+
 def test_creating_again_refreshes_and_keeps_the_start_minute(windows_xp, run_service):
     assert run_service("-createDefaultTask").exit_code == 0
     first = windows_xp.job()

@@ -12,6 +12,7 @@
 #include "platform/ole32_api.h"
 #include "platform/scoped_override.h"
 #include "service/resource_strings.h"
+#include "tasks/task_commands.h"
 #include "test_support.h"
 
 namespace {
@@ -39,6 +40,7 @@ struct World {
   TASK_TRIGGER_TYPE2 triggerType = TASK_TRIGGER_EVENT;
   TASK_ACTION_TYPE actionType = TASK_ACTION_SEND_EMAIL;
   DWORD newTaskFlags = 99;
+  HRESULT deleteResult = S_OK;
   std::wstring folder;
   VARTYPE connectTypes[4] = {1, 1, 1, 1};
 };
@@ -172,6 +174,12 @@ struct Registered : Counted<testing_support::FakeRegisteredTaskBase> {
 };
 
 struct Folder : Counted<testing_support::FakeTaskFolderBase> {
+  HRESULT STDMETHODCALLTYPE DeleteTask(BSTR name, LONG flags) override {
+    g.name = name;
+    EXPECT_EQ(flags, 0);
+    g.calls.push_back("DeleteTask");
+    return g.deleteResult;
+  }
   HRESULT STDMETHODCALLTYPE GetTask(BSTR name, IRegisteredTask** out) override {
     Step("GetTask");
     g.name = name;
@@ -377,6 +385,31 @@ TEST_F(TaskScheduler2, ComThatCannotBeEnteredIsNotLeft) {
   EXPECT_FALSE(Register());
   EXPECT_EQ(Log(), Messages{L"[error] 1258 5"});
   EXPECT_EQ(g.uninitialized, 0);
+}
+
+TEST_F(TaskScheduler2, DeletingTheTaskIsTrueOnlyForExactlyOk) {
+  EXPECT_TRUE(tasks::UnregisterWithTaskScheduler2());
+  const std::vector<std::string> expected = {"CoInitializeEx", "CoInitializeSecurity", "CoCreateInstance",
+                                             "Connect", "GetFolder", "DeleteTask"};
+  EXPECT_EQ(g.calls, expected);
+  EXPECT_EQ(g.name, L"Orvane Nimbra Player Updater");
+  EXPECT_EQ(g.uninitialized, 1);
+  g = World{};
+  g.deleteResult = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);  // Wine's answer for a missing task
+  EXPECT_FALSE(tasks::UnregisterWithTaskScheduler2());
+  EXPECT_EQ(Log(), Messages{});
+  const std::pair<const char*, int> failures[] = {{"CoInitializeEx", 1295}, {"CoInitializeSecurity", 1296},
+                                                  {"CoCreateInstance", 1297}, {"Connect", 1298},
+                                                  {"GetFolder", 1299}};
+  for (const auto& [step, code] : failures) {
+    testing_support::RemoveTree(testing_support::LogFilePath());
+    g = World{};
+    g.failAt = step;
+    EXPECT_FALSE(tasks::UnregisterWithTaskScheduler2()) << step;
+    EXPECT_EQ(Log(), Messages{L"[error] " + std::to_wstring(code) + L" 5"}) << step;
+    EXPECT_EQ(g.uninitialized, std::string(step) == "CoInitializeEx" ? 0 : 1) << step;
+    EXPECT_EQ(g.liveObjects, 0) << step;
+  }
 }
 
 }  // namespace
