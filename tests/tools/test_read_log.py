@@ -116,8 +116,8 @@ def test_catalogue_is_the_one_the_service_is_built_from():
     import importlib.machinery
     import importlib.util
     loader = importlib.machinery.SourceFileLoader("read_log", str(TOOL))
-    spec = importlib.util.spec_from_loader("read_log", loader)
-    module = importlib.util.module_from_spec(spec)
+    module_spec = importlib.util.spec_from_loader("read_log", loader)
+    module = importlib.util.module_from_spec(module_spec)
     loader.exec_module(module)
     catalogue = module.load_catalogue(str(CATALOGUE))
     assert len(catalogue) == len(entries) == 156
