@@ -4,6 +4,7 @@
 #include <mstask.h>
 
 #include "logging/log.h"
+#include "tasks/com_step.h"
 #include "platform/com.h"
 #include "platform/crt_api.h"
 #include "platform/ole32_api.h"
@@ -16,24 +17,15 @@ namespace {
 using logging::MessageCode;
 using platform::ComPtr;
 
-// A fatal step: log and end (the caller's scopes release and leave COM).
-bool Fails(HRESULT result, MessageCode code) {
-  if (FAILED(result)) {
-    logging::LogLastError(code);
-    return true;
-  }
-  return false;
-}
-
 // Saves the work item to its own file.
 bool Save(ComPtr<ITask>& task, MessageCode persistFailed, MessageCode saveFailed, MessageCode saved) {
   ComPtr<IPersistFile> persist;
   const HRESULT queried = task->QueryInterface(IID_IPersistFile, persist.put_void());
   task.reset();
-  if (Fails(queried, persistFailed)) {
+  if (StepFailed(queried, persistFailed)) {
     return false;
   }
-  if (Fails(persist->Save(nullptr, TRUE), saveFailed)) {
+  if (StepFailed(persist->Save(nullptr, TRUE), saveFailed)) {
     return false;
   }
   logging::LogCode(saved);
@@ -44,7 +36,7 @@ bool Save(ComPtr<ITask>& task, MessageCode persistFailed, MessageCode saveFailed
 // minute drawn when the work item was made stays.
 bool Refresh(ComPtr<ITask>& task) {
   WORD count = 0;
-  if (Fails(task->GetTriggerCount(&count), MessageCode::Ts1TriggerCountFailed)) {
+  if (StepFailed(task->GetTriggerCount(&count), MessageCode::Ts1TriggerCountFailed)) {
     return false;
   }
   if (count < 1) {
@@ -53,16 +45,16 @@ bool Refresh(ComPtr<ITask>& task) {
   }
   {
     ComPtr<ITaskTrigger> trigger;
-    if (Fails(task->GetTrigger(0, trigger.put()), MessageCode::Ts1GetTriggerFailed)) {
+    if (StepFailed(task->GetTrigger(0, trigger.put()), MessageCode::Ts1GetTriggerFailed)) {
       return false;
     }
     TASK_TRIGGER record{};
     record.cbTriggerSize = sizeof(TASK_TRIGGER);
-    if (Fails(trigger->GetTrigger(&record), MessageCode::Ts1ReadTriggerFailed)) {
+    if (StepFailed(trigger->GetTrigger(&record), MessageCode::Ts1ReadTriggerFailed)) {
       return false;
     }
     record.MinutesInterval = 60;
-    if (Fails(trigger->SetTrigger(&record), MessageCode::Ts1WriteTriggerFailed)) {
+    if (StepFailed(trigger->SetTrigger(&record), MessageCode::Ts1WriteTriggerFailed)) {
       return false;
     }
   }
@@ -78,34 +70,28 @@ WORD RandomStartMinute() {
   return static_cast<WORD>(value % 60);
 }
 
-void Warn(HRESULT result, MessageCode code) {
-  if (FAILED(result)) {
-    logging::LogLastError(code);
-  }
-}
-
 // N1-N11: a new work item running the service executable every hour.
 bool Create(ComPtr<ITaskScheduler>& scheduler, const std::wstring& executablePath) {
   ComPtr<ITask> task;
   const HRESULT made = scheduler->NewWorkItem(kTaskName, CLSID_CTask, IID_ITask,
                                               reinterpret_cast<IUnknown**>(task.put()));
   scheduler.reset();
-  if (Fails(made, MessageCode::Ts1NewWorkItemFailed)) {
+  if (StepFailed(made, MessageCode::Ts1NewWorkItemFailed)) {
     return false;
   }
-  if (Fails(task->SetAccountInformation(L"", nullptr), MessageCode::Ts1AccountFailed)) {
+  if (StepFailed(task->SetAccountInformation(L"", nullptr), MessageCode::Ts1AccountFailed)) {
     return false;
   }
   ComPtr<ITaskTrigger> trigger;
   WORD index = 0;
-  if (Fails(task->CreateTrigger(&index, trigger.put()), MessageCode::Ts1CreateTriggerFailed)) {
+  if (StepFailed(task->CreateTrigger(&index, trigger.put()), MessageCode::Ts1CreateTriggerFailed)) {
     return false;
   }
-  Warn(task->SetCreator(kTaskAuthor), MessageCode::Ts1CreatorFailed);
-  Warn(task->SetComment(service::LoadResourceString(service::kTaskDescriptionId).c_str()),
+  LogIfFailed(task->SetCreator(kTaskAuthor), MessageCode::Ts1CreatorFailed);
+  LogIfFailed(task->SetComment(service::LoadResourceString(service::kTaskDescriptionId).c_str()),
        MessageCode::Ts1CommentFailed);
-  Warn(task->SetApplicationName(executablePath.c_str()), MessageCode::Ts1ApplicationFailed);
-  Warn(task->SetFlags(TASK_FLAG_RUN_IF_CONNECTED_TO_INTERNET), MessageCode::Ts1FlagsFailed);
+  LogIfFailed(task->SetApplicationName(executablePath.c_str()), MessageCode::Ts1ApplicationFailed);
+  LogIfFailed(task->SetFlags(TASK_FLAG_RUN_IF_CONNECTED_TO_INTERNET), MessageCode::Ts1FlagsFailed);
 
   TASK_TRIGGER record{};
   record.cbTriggerSize = sizeof(TASK_TRIGGER);
@@ -120,7 +106,7 @@ bool Create(ComPtr<ITaskScheduler>& scheduler, const std::wstring& executablePat
   record.Type.Daily.DaysInterval = 1;
   const HRESULT set = trigger->SetTrigger(&record);
   trigger.reset();
-  if (Fails(set, MessageCode::Ts1SetTriggerFailed)) {
+  if (StepFailed(set, MessageCode::Ts1SetTriggerFailed)) {
     return false;
   }
   return Save(task, MessageCode::Ts1NewPersistFailed, MessageCode::Ts1NewSaveFailed,
@@ -133,12 +119,12 @@ bool RegisterWithTaskScheduler1(const std::wstring& executablePath) {
   static_assert(sizeof(TASK_TRIGGER) == 48, "the trigger record is 48 bytes");
   auto& com = platform::Ole32();
   platform::ComScope scope;  // declared first: COM is left after every interface is released
-  if (Fails(com.CoInitialize(nullptr), MessageCode::Ts1ComInitFailed)) {
+  if (StepFailed(com.CoInitialize(nullptr), MessageCode::Ts1ComInitFailed)) {
     return false;
   }
   scope.Entered();
   ComPtr<ITaskScheduler> scheduler;
-  if (Fails(com.CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
+  if (StepFailed(com.CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
                                  scheduler.put_void()),
             MessageCode::Ts1CreateSchedulerFailed)) {
     return false;

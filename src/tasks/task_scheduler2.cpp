@@ -4,6 +4,7 @@
 #include <taskschd.h>
 
 #include "logging/log.h"
+#include "tasks/com_step.h"
 #include "platform/com.h"
 #include "platform/crt_api.h"
 #include "platform/ole32_api.h"
@@ -17,20 +18,6 @@ using logging::MessageCode;
 using platform::Bstr;
 using platform::ComPtr;
 using platform::Variant;
-
-bool Fails(HRESULT result, MessageCode code) {
-  if (FAILED(result)) {
-    logging::LogLastError(code);
-    return true;
-  }
-  return false;
-}
-
-void LoggedOnly(HRESULT result, MessageCode code) {
-  if (FAILED(result)) {
-    logging::LogLastError(code);
-  }
-}
 
 // The same registration for a new and a refreshed task: create or update,
 // as SYSTEM with the interactive-token logon type, an empty SDDL text.
@@ -49,16 +36,16 @@ bool Refresh(ComPtr<IRegisteredTask>& task, ITaskFolder* folder) {
   ComPtr<ITaskDefinition> definition;
   const HRESULT read = task->get_Definition(definition.put());
   task.reset();
-  if (Fails(read, MessageCode::Ts2RefreshDefinitionFailed)) {
+  if (StepFailed(read, MessageCode::Ts2RefreshDefinitionFailed)) {
     return false;
   }
   {
     ComPtr<ITriggerCollection> triggers;
-    if (Fails(definition->get_Triggers(triggers.put()), MessageCode::Ts2RefreshTriggersFailed)) {
+    if (StepFailed(definition->get_Triggers(triggers.put()), MessageCode::Ts2RefreshTriggersFailed)) {
       return false;
     }
     LONG count = 0;
-    if (Fails(triggers->get_Count(&count), MessageCode::Ts2RefreshTriggerCountFailed)) {
+    if (StepFailed(triggers->get_Count(&count), MessageCode::Ts2RefreshTriggerCountFailed)) {
       return false;
     }
     if (count < 1) {
@@ -68,23 +55,23 @@ bool Refresh(ComPtr<IRegisteredTask>& task, ITaskFolder* folder) {
     ComPtr<ITrigger> trigger;
     const HRESULT item = triggers->get_Item(1, trigger.put());
     triggers.reset();
-    if (Fails(item, MessageCode::Ts2RefreshFirstTriggerFailed)) {
+    if (StepFailed(item, MessageCode::Ts2RefreshFirstTriggerFailed)) {
       return false;
     }
     ComPtr<IRepetitionPattern> repetition;
     const HRESULT pattern = trigger->get_Repetition(repetition.put());
     trigger.reset();
-    if (Fails(pattern, MessageCode::Ts2RefreshRepetitionFailed)) {
+    if (StepFailed(pattern, MessageCode::Ts2RefreshRepetitionFailed)) {
       return false;
     }
     const Bstr hourly(L"PT1H");
-    if (Fails(repetition->put_Interval(hourly.get()), MessageCode::Ts2RefreshIntervalFailed)) {
+    if (StepFailed(repetition->put_Interval(hourly.get()), MessageCode::Ts2RefreshIntervalFailed)) {
       return false;
     }
   }
   const HRESULT registered = Register(folder, definition.get());
   definition.reset();
-  if (Fails(registered, MessageCode::Ts2RefreshRegisterFailed)) {
+  if (StepFailed(registered, MessageCode::Ts2RefreshRegisterFailed)) {
     return false;
   }
   logging::LogCode(MessageCode::Ts2TaskRefreshed);
@@ -93,26 +80,26 @@ bool Refresh(ComPtr<IRegisteredTask>& task, ITaskFolder* folder) {
 
 bool SetSettings(ITaskDefinition* definition) {
   ComPtr<ITaskSettings> settings;
-  if (Fails(definition->get_Settings(settings.put()), MessageCode::Ts2SettingsFailed)) {
+  if (StepFailed(definition->get_Settings(settings.put()), MessageCode::Ts2SettingsFailed)) {
     return false;
   }
-  LoggedOnly(settings->put_Compatibility(TASK_COMPATIBILITY_V1), MessageCode::Ts2CompatibilityFailed);
-  LoggedOnly(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE), MessageCode::Ts2BatteriesFailed);
-  LoggedOnly(settings->put_RunOnlyIfNetworkAvailable(VARIANT_TRUE), MessageCode::Ts2NetworkConditionFailed);
+  LogIfFailed(settings->put_Compatibility(TASK_COMPATIBILITY_V1), MessageCode::Ts2CompatibilityFailed);
+  LogIfFailed(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE), MessageCode::Ts2BatteriesFailed);
+  LogIfFailed(settings->put_RunOnlyIfNetworkAvailable(VARIANT_TRUE), MessageCode::Ts2NetworkConditionFailed);
   return true;
 }
 
 bool SetRegistrationInfo(ITaskDefinition* definition) {
   ComPtr<IRegistrationInfo> info;
-  if (Fails(definition->get_RegistrationInfo(info.put()), MessageCode::Ts2RegistrationInfoFailed)) {
+  if (StepFailed(definition->get_RegistrationInfo(info.put()), MessageCode::Ts2RegistrationInfoFailed)) {
     return false;
   }
   const Bstr author(kTaskAuthor);
-  if (Fails(info->put_Author(author.get()), MessageCode::Ts2AuthorFailed)) {
+  if (StepFailed(info->put_Author(author.get()), MessageCode::Ts2AuthorFailed)) {
     return false;
   }
   const Bstr description(service::LoadResourceString(service::kTaskDescriptionId).c_str());
-  return !Fails(info->put_Description(description.get()), MessageCode::Ts2DescriptionFailed);
+  return !StepFailed(info->put_Description(description.get()), MessageCode::Ts2DescriptionFailed);
 }
 
 // A daily trigger repeating every hour for a day: every hour of every day.
@@ -120,63 +107,63 @@ bool SetTrigger(ITaskDefinition* definition) {
   ComPtr<IDailyTrigger> daily;
   {
     ComPtr<ITriggerCollection> triggers;
-    if (Fails(definition->get_Triggers(triggers.put()), MessageCode::Ts2TriggersFailed)) {
+    if (StepFailed(definition->get_Triggers(triggers.put()), MessageCode::Ts2TriggersFailed)) {
       return false;
     }
     ComPtr<ITrigger> trigger;
     const HRESULT created = triggers->Create(TASK_TRIGGER_DAILY, trigger.put());
     triggers.reset();
-    if (Fails(created, MessageCode::Ts2CreateTriggerFailed)) {
+    if (StepFailed(created, MessageCode::Ts2CreateTriggerFailed)) {
       return false;
     }
-    if (Fails(trigger->QueryInterface(IID_IDailyTrigger, daily.put_void()), MessageCode::Ts2DailyTriggerFailed)) {
+    if (StepFailed(trigger->QueryInterface(IID_IDailyTrigger, daily.put_void()), MessageCode::Ts2DailyTriggerFailed)) {
       return false;
     }
   }
   {
     const Bstr id(L"UpdateTrigger");
-    LoggedOnly(daily->put_Id(id.get()), MessageCode::Ts2TriggerIdFailed);
+    LogIfFailed(daily->put_Id(id.get()), MessageCode::Ts2TriggerIdFailed);
   }
   {
     const Bstr start(MakeStartBoundary().c_str());
-    LoggedOnly(daily->put_StartBoundary(start.get()), MessageCode::Ts2StartBoundaryFailed);
+    LogIfFailed(daily->put_StartBoundary(start.get()), MessageCode::Ts2StartBoundaryFailed);
   }
-  if (Fails(daily->put_DaysInterval(1), MessageCode::Ts2DaysIntervalFailed)) {
+  if (StepFailed(daily->put_DaysInterval(1), MessageCode::Ts2DaysIntervalFailed)) {
     return false;
   }
   ComPtr<IRepetitionPattern> repetition;
   const HRESULT pattern = daily->get_Repetition(repetition.put());
   daily.reset();
-  if (Fails(pattern, MessageCode::Ts2RepetitionFailed)) {
+  if (StepFailed(pattern, MessageCode::Ts2RepetitionFailed)) {
     return false;
   }
   const Bstr day(L"P1D");
-  if (Fails(repetition->put_Duration(day.get()), MessageCode::Ts2RepetitionDurationFailed)) {
+  if (StepFailed(repetition->put_Duration(day.get()), MessageCode::Ts2RepetitionDurationFailed)) {
     return false;
   }
   const Bstr hourly(L"PT1H");
-  return !Fails(repetition->put_Interval(hourly.get()), MessageCode::Ts2RepetitionIntervalFailed);
+  return !StepFailed(repetition->put_Interval(hourly.get()), MessageCode::Ts2RepetitionIntervalFailed);
 }
 
 bool SetAction(ITaskDefinition* definition, const std::wstring& executablePath) {
   ComPtr<IExecAction> exec;
   {
     ComPtr<IActionCollection> actions;
-    if (Fails(definition->get_Actions(actions.put()), MessageCode::Ts2ActionsFailed)) {
+    if (StepFailed(definition->get_Actions(actions.put()), MessageCode::Ts2ActionsFailed)) {
       return false;
     }
     ComPtr<IAction> action;
     const HRESULT created = actions->Create(TASK_ACTION_EXEC, action.put());
     actions.reset();
-    if (Fails(created, MessageCode::Ts2CreateActionFailed)) {
+    if (StepFailed(created, MessageCode::Ts2CreateActionFailed)) {
       return false;
     }
-    if (Fails(action->QueryInterface(IID_IExecAction, exec.put_void()), MessageCode::Ts2ExecActionFailed)) {
+    if (StepFailed(action->QueryInterface(IID_IExecAction, exec.put_void()), MessageCode::Ts2ExecActionFailed)) {
       return false;
     }
   }
   const Bstr path(executablePath.c_str());
-  return !Fails(exec->put_Path(path.get()), MessageCode::Ts2ExecPathFailed);
+  return !StepFailed(exec->put_Path(path.get()), MessageCode::Ts2ExecPathFailed);
 }
 
 // N1-N22.
@@ -184,14 +171,14 @@ bool Create(ComPtr<ITaskService>& service, ITaskFolder* folder, const std::wstri
   ComPtr<ITaskDefinition> definition;
   const HRESULT made = service->NewTask(0, definition.put());
   service.reset();
-  if (Fails(made, MessageCode::Ts2NewTaskFailed)) {
+  if (StepFailed(made, MessageCode::Ts2NewTaskFailed)) {
     return false;
   }
   if (!SetSettings(definition.get()) || !SetRegistrationInfo(definition.get()) || !SetTrigger(definition.get()) ||
       !SetAction(definition.get(), executablePath)) {
     return false;
   }
-  if (Fails(Register(folder, definition.get()), MessageCode::Ts2RegisterFailed)) {
+  if (StepFailed(Register(folder, definition.get()), MessageCode::Ts2RegisterFailed)) {
     return false;
   }
   logging::LogCode(MessageCode::Ts2TaskCreated);
@@ -220,31 +207,31 @@ std::wstring MakeStartBoundary() {
 bool RegisterWithTaskScheduler2(const std::wstring& executablePath) {
   auto& com = platform::Ole32();
   platform::ComScope scope;
-  if (Fails(com.CoInitializeEx(nullptr, COINIT_MULTITHREADED), MessageCode::Ts2ComInitFailed)) {
+  if (StepFailed(com.CoInitializeEx(nullptr, COINIT_MULTITHREADED), MessageCode::Ts2ComInitFailed)) {
     return false;
   }
   scope.Entered();
-  if (Fails(com.CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT_PRIVACY,
+  if (StepFailed(com.CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT_PRIVACY,
                                      RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr),
             MessageCode::Ts2ComSecurityFailed)) {
     return false;
   }
   ComPtr<ITaskService> service;
-  if (Fails(com.CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+  if (StepFailed(com.CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
                                  service.put_void()),
             MessageCode::Ts2CreateServiceFailed)) {
     return false;
   }
   {
     const Variant none;
-    if (Fails(service->Connect(none.get(), none.get(), none.get(), none.get()), MessageCode::Ts2ConnectFailed)) {
+    if (StepFailed(service->Connect(none.get(), none.get(), none.get(), none.get()), MessageCode::Ts2ConnectFailed)) {
       return false;
     }
   }
   ComPtr<ITaskFolder> folder;
   {
     const Bstr root(L"\\");
-    if (Fails(service->GetFolder(root.get(), folder.put()), MessageCode::Ts2RootFolderFailed)) {
+    if (StepFailed(service->GetFolder(root.get(), folder.put()), MessageCode::Ts2RootFolderFailed)) {
       return false;
     }
   }
