@@ -37,7 +37,9 @@ trap '"$root/scripts/wine-env.sh" stop' EXIT
 
 failed=()
 ctest --preset native || failed+=(native)
-ctest --preset "$windows_preset" || failed+=(unit)
+# A Wine process now and then dies as it starts (seen once in 112, no output,
+# 0.05 s); a test that fails twice in a row is a real failure.
+ctest --preset "$windows_preset" --repeat until-pass:2 || failed+=(unit)
 # The end-to-end tier runs in a private network with the local update server;
 # it starts its own wineserver inside (one outside would carry the traffic out).
 scripts/wine-env.sh stop
