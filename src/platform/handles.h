@@ -17,6 +17,13 @@ struct FileHandleTraits {
   static void Close(Handle handle) noexcept { Kernel32().CloseHandle(handle); }
 };
 
+// A folder listing started with FindFirstFileW.
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle handle) noexcept { Kernel32().FindClose(handle); }
+};
+
 // Events, processes, threads: invalid is null.
 struct KernelHandleTraits {
   using Handle = HANDLE;
@@ -53,6 +60,7 @@ struct ServiceHandleTraits {
 };
 
 using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueCrtFile = UniqueHandle<CrtFileTraits>;

@@ -15,6 +15,11 @@ struct Kernel32Api {
   decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
   decltype(&::GetFullPathNameW) GetFullPathNameW = ::GetFullPathNameW;
   decltype(&::GetFileSize) GetFileSize = ::GetFileSize;
+  decltype(&::GetFileSizeEx) GetFileSizeEx = ::GetFileSizeEx;
+  decltype(&::GetFileAttributesW) GetFileAttributesW = ::GetFileAttributesW;
+  decltype(&::FindFirstFileW) FindFirstFileW = ::FindFirstFileW;
+  decltype(&::FindNextFileW) FindNextFileW = ::FindNextFileW;
+  decltype(&::FindClose) FindClose = ::FindClose;
   decltype(&::DeleteFileW) DeleteFileW = ::DeleteFileW;
   decltype(&::CreateDirectoryW) CreateDirectoryW = ::CreateDirectoryW;
   decltype(&::RemoveDirectoryW) RemoveDirectoryW = ::RemoveDirectoryW;
@@ -25,6 +30,7 @@ struct Kernel32Api {
   // Time
   decltype(&::GetSystemTime) GetSystemTime = ::GetSystemTime;
   decltype(&::GetSystemTimeAsFileTime) GetSystemTimeAsFileTime = ::GetSystemTimeAsFileTime;
+  decltype(&::SystemTimeToFileTime) SystemTimeToFileTime = ::SystemTimeToFileTime;
 
   // System
 #pragma GCC diagnostic push

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 namespace platform {
@@ -8,6 +9,7 @@ namespace platform {
 // The shell32 functions the service calls.
 struct Shell32Api {
   decltype(&::SHGetFolderPathW) SHGetFolderPathW = ::SHGetFolderPathW;
+  decltype(&::SHFileOperationW) SHFileOperationW = ::SHFileOperationW;
 };
 
 Shell32Api& Shell32();

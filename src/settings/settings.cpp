@@ -4,11 +4,10 @@
 
 #include <memory>
 #include <new>
-#include <vector>
 
 #include "logging/log.h"
-#include "platform/kernel32_api.h"
 #include "settings/config_file.h"
+#include "settings/utf8_text.h"
 
 namespace settings {
 
@@ -19,20 +18,6 @@ std::wstring ManifestHost = kPrimaryUpdateHost;
 std::wstring PackageHost = kSecondaryUpdateHost;
 
 using logging::MessageCode;
-
-bool Utf8ToWide(const NarrowString& text, std::wstring& target) {
-  auto& kernel = platform::Kernel32();
-  const int units = kernel.MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-  if (units <= 0) {
-    return false;
-  }
-  std::vector<wchar_t> buffer(static_cast<std::size_t>(units), L'\0');
-  if (kernel.MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, buffer.data(), units) <= 0) {
-    return false;
-  }
-  target.assign(buffer.data());
-  return true;
-}
 
 namespace {
 

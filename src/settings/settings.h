@@ -54,7 +54,4 @@ bool IsSilentAutoUpdateEnabled();
 std::wstring GetManifestHost();
 std::wstring GetPackageHost();
 
-// UTF-8 to UTF-16; on failure the target is left as it was.
-bool Utf8ToWide(const NarrowString& text, std::wstring& target);
-
 }  // namespace settings
