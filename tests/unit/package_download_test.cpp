@@ -24,16 +24,6 @@ using testing_support::LoggedMessages;
 using update::PlayerFlavour;
 using Messages = std::vector<std::wstring>;
 
-std::wstring g_tempPath;  // what GetTempPathW answers
-DWORD WINAPI ScratchTempPath(DWORD size, LPWSTR buffer) {
-  if (g_tempPath.size() + 1 > size) {
-    return static_cast<DWORD>(g_tempPath.size() + 1);
-  }
-  g_tempPath.copy(buffer, g_tempPath.size());
-  buffer[g_tempPath.size()] = L'\0';
-  return static_cast<DWORD>(g_tempPath.size());
-}
-
 std::vector<std::wstring> g_createdFolders;
 BOOL WINAPI RecordingCreateDirectory(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
   g_createdFolders.push_back(path);
@@ -49,7 +39,6 @@ class PackageDownload : public ::testing::Test {
     logging::VerboseLogging = true;
     testing_support::CreateFolders(scratch_.Child(L"Kesvar\\Nimbra"));
     testing_support::CreateFolders(scratch_.Child(L"temp"));
-    g_tempPath = scratch_.Child(L"temp\\");
     g_createdFolders.clear();
   }
   void TearDown() override { testing_support::ResetSettings(); }
@@ -61,7 +50,7 @@ class PackageDownload : public ::testing::Test {
   testing_support::ScratchDirectory scratch_;
   testing_support::CapturedConsole console_;
   FakeWinHttp http_;
-  ScopedOverride<decltype(&::GetTempPathW)> temp_{Kernel32().GetTempPathW, &ScratchTempPath};
+  testing_support::ScopedTempPath temp_{scratch_.Child(L"temp\\")};
   ScopedOverride<decltype(&::CreateDirectoryW)> folders_{Kernel32().CreateDirectoryW,
                                                           &RecordingCreateDirectory};
 };
@@ -83,7 +72,7 @@ TEST_F(PackageDownload, VerifiedPackageBecomesTheInstallerAndTheCopyIsRemoved) {
                                                   FakeWinHttp::kRoot}));
   // A new GUID folder: braces, 38 characters, then the backslash.
   ASSERT_EQ(g_createdFolders.size(), 1u);
-  const std::wstring folder = g_createdFolders[0].substr(g_tempPath.size());
+  const std::wstring folder = g_createdFolders[0].substr(temp_.folder().size());
   EXPECT_EQ(folder.size(), 39u);
   EXPECT_EQ(folder.front(), L'{');
   EXPECT_EQ(folder.substr(37), L"}\\");
@@ -157,7 +146,7 @@ TEST_F(PackageDownload, TemporaryPathMissingOrTooLongIs1201) {
   }
   // Fits in 260 units, but the folder and "\npi.tmp" would not: fails before
   // anything is created.
-  g_tempPath = L"C:\\" + std::wstring(215, L't') + L"\\";
+  temp_.Set(L"C:\\" + std::wstring(215, L't') + L"\\");
   EXPECT_FALSE(update::DownloadInstallerPackage(PlayerFlavour::ActiveX));
   EXPECT_EQ(LoggedMessages(), (Messages{L"[info] 1600", L"[error] 1201 3", L"[info] 1600",
                                         L"[error] 1201 0", L"[info] 1600", L"[error] 1201 206"}));
@@ -174,7 +163,7 @@ TEST_F(PackageDownload, WithoutAGuidTheFolderIsNamedAfterATemporaryFile) {
   ASSERT_TRUE(update::DownloadInstallerPackage(PlayerFlavour::ActiveX));
   EXPECT_EQ(LoggedMessages(), (Messages{L"[info] 1600", L"[warning] 1426"}));
   ASSERT_EQ(g_createdFolders.size(), 1u);
-  const std::wstring folder = g_createdFolders[0].substr(g_tempPath.size());
+  const std::wstring folder = g_createdFolders[0].substr(temp_.folder().size());
   EXPECT_EQ(folder.substr(0, 3), L"NPI");
   EXPECT_EQ(folder.substr(folder.size() - 5), L".tmp\\");
   EXPECT_EQ(TempContents(), std::vector<std::wstring>{});  // file deleted, folder removed

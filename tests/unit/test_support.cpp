@@ -142,6 +142,33 @@ CapturedConsole::CapturedConsole()
   platform::Kernel32().GetStdHandle = &ConsoleFileAsStdHandle;
 }
 
+namespace {
+std::wstring g_tempPathAnswer;
+DWORD WINAPI AnswerTempPath(DWORD size, LPWSTR buffer) {
+  if (g_tempPathAnswer.size() + 1 > size) {
+    return static_cast<DWORD>(g_tempPathAnswer.size() + 1);
+  }
+  g_tempPathAnswer.copy(buffer, g_tempPathAnswer.size());
+  buffer[g_tempPathAnswer.size()] = L'\0';
+  return static_cast<DWORD>(g_tempPathAnswer.size());
+}
+}  // namespace
+
+ScopedTempPath::ScopedTempPath(const std::wstring& folder)
+    : savedGetTempPathW_(platform::Kernel32().GetTempPathW) {
+  g_tempPathAnswer = folder;
+  platform::Kernel32().GetTempPathW = &AnswerTempPath;
+}
+
+ScopedTempPath::~ScopedTempPath() {
+  platform::Kernel32().GetTempPathW = savedGetTempPathW_;
+  g_tempPathAnswer.clear();
+}
+
+void ScopedTempPath::Set(const std::wstring& folder) { g_tempPathAnswer = folder; }
+
+const std::wstring& ScopedTempPath::folder() const { return g_tempPathAnswer; }
+
 CapturedConsole::~CapturedConsole() {
   platform::Kernel32().GetStdHandle = savedGetStdHandle_;
   ::CloseHandle(g_consoleFile);

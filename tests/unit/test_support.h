@@ -54,6 +54,22 @@ class CapturedConsole {
   decltype(&::GetStdHandle) savedGetStdHandle_;
 };
 
+// GetTempPathW answers the given folder (ending in a backslash), as Windows
+// does, for the lifetime of the object; Set changes the answer.
+class ScopedTempPath {
+ public:
+  explicit ScopedTempPath(const std::wstring& folder);
+  ~ScopedTempPath();
+  ScopedTempPath(const ScopedTempPath&) = delete;
+  ScopedTempPath& operator=(const ScopedTempPath&) = delete;
+
+  void Set(const std::wstring& folder);
+  const std::wstring& folder() const;
+
+ private:
+  decltype(&::GetTempPathW) savedGetTempPathW_;
+};
+
 // The log file below the current directory.
 std::wstring LogFilePath();
 

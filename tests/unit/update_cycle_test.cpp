@@ -21,12 +21,6 @@ using platform::Kernel32;
 using platform::ScopedOverride;
 using Messages = std::vector<std::wstring>;
 
-std::wstring g_temp;
-DWORD WINAPI ScratchTemp(DWORD size, LPWSTR buffer) {
-  g_temp.copy(buffer, size);
-  buffer[g_temp.size()] = L'\0';
-  return static_cast<DWORD>(g_temp.size());
-}
 DWORD WINAPI TempOutOfMemory(DWORD, LPWSTR) { throw std::bad_alloc(); }
 BOOL WINAPI LaunchOutOfMemory(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
                               LPCWSTR, LPSTARTUPINFOW, LPPROCESS_INFORMATION) {
@@ -45,14 +39,13 @@ class UpdateCycle : public ::testing::Test {
     logging::VerboseLogging = true;
     testing_support::CreateFolders(scratch_.Child(L"Kesvar\\Nimbra"));
     testing_support::CreateFolders(scratch_.Child(L"temp"));
-    g_temp = scratch_.Child(L"temp\\");
   }
   void TearDown() override { testing_support::ResetSettings(); }
 
   testing_support::ScratchDirectory scratch_;
   testing_support::CapturedConsole console_;
   testing_support::FakeWinHttp http_;
-  ScopedOverride<decltype(&::GetTempPathW)> temp_{Kernel32().GetTempPathW, &ScratchTemp};
+  testing_support::ScopedTempPath temp_{scratch_.Child(L"temp\\")};
 };
 
 TEST_F(UpdateCycle, DisabledWinsOverEnabledAndNothingIsTouched) {
