@@ -1,8 +1,6 @@
 """Installed versions as the player's installers leave them in the registry,
 written with Wine's own reg tool, and the update decision on them."""
 
-import subprocess
-
 import pytest
 
 KEYS = {1: r"HKLM\Software\Stelvan\NimbraPlayerActiveX", 2: r"HKLM\Software\Stelvan\NimbraPlayerPlugin"}
@@ -13,15 +11,12 @@ def registry(wine, tmp_path):
     """reg.exe of the same bitness as the programs under test, so both see the
     same registry view; the two keys are removed before and after."""
     def reg(*args):
-        with open(tmp_path / "reg.out", "wb") as out:
-            subprocess.run([wine.loader, "reg", *args], env=wine.env, stdin=subprocess.DEVNULL,
-                           stdout=out, stderr=subprocess.STDOUT, timeout=120, check=True)
+        code = wine.tool("reg", *args, output=tmp_path / "reg.out", timeout=120)
+        assert code == 0, (tmp_path / "reg.out").read_text(errors="replace")
 
     def clear():
         for key in KEYS.values():
-            subprocess.run([wine.loader, "reg", "delete", key, "/f"], env=wine.env,
-                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL, timeout=120)
+            wine.tool("reg", "delete", key, "/f", output=tmp_path / "reg-delete.out", timeout=120)
     clear()
     yield reg
     clear()

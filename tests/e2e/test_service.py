@@ -39,10 +39,8 @@ class ServiceHost:
     def command(self, *args, check=False):
         self.counter += 1
         out = self.tmp / f"cmd-{self.counter}.out"
-        with open(out, "wb") as f:
-            result = subprocess.run([self.wine.loader, *args], env=self.wine.env, stdin=subprocess.DEVNULL,
-                                    stdout=f, stderr=subprocess.STDOUT, timeout=180)
-        if check and result.returncode != 0:
+        code = self.wine.tool(*args, output=out)
+        if check and code != 0:
             raise AssertionError(f"{args} failed: {out.read_text(errors='replace')}")
         return out.read_text(errors="replace")
 
@@ -275,9 +273,8 @@ def test_install_from_a_path_with_blanks_registers_it_quoted(host, run_service, 
     shutil.copyfile(wine.service, exe)
     try:
         host.configure(SilentAutoUpdateEnable="0")
-        with open(tmp_path / "install.out", "wb") as out:
-            subprocess.run([wine.loader, "C:\\Program Files\\Nimbra Test\\NimbraPlayerUpdateService.exe", "-install"],
-                           env=wine.env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT, timeout=120)
+        wine.tool("C:\\Program Files\\Nimbra Test\\NimbraPlayerUpdateService.exe", "-install",
+                  output=tmp_path / "install.out", timeout=120)
         assert '"C:\\Program Files\\Nimbra Test\\NimbraPlayerUpdateService.exe"' in host.registration()
         host.command("sc", "start", SERVICE)
         host.wait_until_stopped()

@@ -3,8 +3,6 @@ report Windows XP (Wine's Task Scheduler 2.0 registers tasks without their
 triggers), the job read back field by field; the bookkeeping reset and
 deleted around it."""
 
-import subprocess
-
 import pytest
 
 STATE_KEY = r"HKLM\SOFTWARE\Stelvan\NimbraPlayer"
@@ -23,9 +21,7 @@ class Tasks:
     def command(self, *args):
         self.counter += 1
         out = self.tmp / f"task-cmd-{self.counter}.out"
-        with open(out, "wb") as f:
-            subprocess.run([self.wine.loader, *map(str, args)], env=self.wine.env, stdin=subprocess.DEVNULL,
-                           stdout=f, stderr=subprocess.STDOUT, timeout=180)
+        self.wine.tool(*args, output=out)
         return out.read_text(errors="replace")
 
     def job(self):
