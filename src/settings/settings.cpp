@@ -1,7 +1,5 @@
 #include "settings/settings.h"
 
-#include <windows.h>
-
 #include <memory>
 #include <new>
 

@@ -142,6 +142,15 @@ CapturedConsole::CapturedConsole()
   platform::Kernel32().GetStdHandle = &ConsoleFileAsStdHandle;
 }
 
+CapturedConsole::~CapturedConsole() {
+  platform::Kernel32().GetStdHandle = savedGetStdHandle_;
+  ::CloseHandle(g_consoleFile);
+  g_consoleFile = INVALID_HANDLE_VALUE;
+  ::DeleteFileW(path_.c_str());
+}
+
+std::string CapturedConsole::Bytes() const { return ReadAllBytes(path_); }
+
 namespace {
 std::wstring g_tempPathAnswer;
 DWORD WINAPI AnswerTempPath(DWORD size, LPWSTR buffer) {
@@ -168,15 +177,6 @@ ScopedTempPath::~ScopedTempPath() {
 void ScopedTempPath::Set(const std::wstring& folder) { g_tempPathAnswer = folder; }
 
 const std::wstring& ScopedTempPath::folder() const { return g_tempPathAnswer; }
-
-CapturedConsole::~CapturedConsole() {
-  platform::Kernel32().GetStdHandle = savedGetStdHandle_;
-  ::CloseHandle(g_consoleFile);
-  g_consoleFile = INVALID_HANDLE_VALUE;
-  ::DeleteFileW(path_.c_str());
-}
-
-std::string CapturedConsole::Bytes() const { return ReadAllBytes(path_); }
 
 std::wstring LogFilePath() { return logging::kLogFilePath; }
 

@@ -8,24 +8,21 @@
 //   file_manager_driver.exe folders                     separator and the three per-user folders
 // Paths and names are passed on to the file manager as UTF-8, and names are
 // printed as UTF-8.
-#include <windows.h>
-
 #include <cstdio>
 #include <cwchar>
 #include <string>
-#include <vector>
 
 #include "filesystem/windows_file_manager.h"
+#include "settings/utf8_text.h"
 
 namespace {
 
 using settings::NarrowString;
 
 NarrowString Utf8(const wchar_t* text) {
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::vector<char> bytes(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), size, nullptr, nullptr);
-  return NarrowString(bytes.data());
+  NarrowString converted;
+  settings::WideToUtf8(text, converted);
+  return converted;
 }
 
 std::uint64_t Seconds(const wchar_t* text) { return std::wcstoull(text, nullptr, 10); }
